@@ -1,0 +1,69 @@
+#pragma once
+// Small control classes that give the window's controls the event behaviour its
+// rules rely on: captions with change rules, tags, dropped folders, double clicks.
+#include <QLabel>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <QWidget>
+
+class QToolButton;
+class QAbstractButton;
+class QRadioButton;
+
+namespace fd {
+
+// A control's tag: a small stored text.
+QString tagOf(const QObject *o);
+void setTag(QObject *o, const QString &tag);
+
+// Selects or deselects an option button; deselecting the selected one of a group
+// is allowed (the group may end with nothing selected).
+void setOption(QRadioButton *b, bool selected);
+
+// Label whose caption has a change rule: setCaption() emits captionChanged only
+// when the text really changes. Optionally accepts dropped files and folders.
+class CaptionLabel : public QLabel {
+    Q_OBJECT
+public:
+    explicit CaptionLabel(QWidget *parent = nullptr);
+    QString caption() const { return text(); }
+    void setCaption(const QString &text);
+    void setAcceptsDrops(bool on);
+
+signals:
+    void captionChanged();
+    void dropped(const QList<QUrl> &urls);
+    void doubleClicked();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dragMoveEvent(QDragMoveEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+};
+
+// Up/down spinner that steps a whole number between bounds; writes nothing itself.
+class UpDown : public QWidget {
+    Q_OBJECT
+public:
+    explicit UpDown(QWidget *parent = nullptr);
+    int value() const { return value_; }
+    void setValue(int v);
+    int minimum() const { return min_; }
+    int maximum() const { return max_; }
+    void setMinimum(int m);
+    void setMaximum(int m);
+    void stepUp() { setValue(value_ + 1); }
+    void stepDown() { setValue(value_ - 1); }
+
+signals:
+    void valueChanged(int value);
+
+private:
+    int value_ = 1, min_ = 1, max_ = 200;
+    QToolButton *up_, *down_;
+};
+
+} // namespace fd

@@ -1,0 +1,198 @@
+#pragma once
+// The main window. It owns every setting control and all state of a session;
+// the rules of each subsystem are members defined in that subsystem's folder.
+#include <QMainWindow>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include "app/Controls.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QTimer;
+class QTreeView;
+
+namespace fd {
+
+class CatalogueModel;
+class FileList;
+class FlexGrid;
+
+// One entry of the run list: source path and order key.
+struct RunEntry {
+    QString path;
+    QString key;
+};
+
+class FDispatch : public QMainWindow {
+    Q_OBJECT
+public:
+    static QString caption() { return QStringLiteral("岚拓文件分发助手"); }
+
+    explicit FDispatch(QWidget *parent = nullptr);
+    ~FDispatch() override;
+
+    // ---- app/ : startup, shutdown, option switches, status bar ------------------
+    // Startup sequence; false when the program must end at once (second copy).
+    bool Form_Load();
+    // Closing question; sets cancel when the window must stay open.
+    void Form_Unload(bool &cancel);
+    void ChOvewr_Click();
+    void ChRen_Click();
+    void ChBig_Click();
+    void ChFoldDo_Click();
+    void ChFJ_Click();
+    void StatusBar1_PanelDblClick(int panel);
+    void refreshStatusClock();
+
+    // Window tag: the saved title during long operations.
+    QString windowTag() const { return tagOf(this); }
+    void setWindowTag(const QString &t) { setTag(this, t); }
+    // The maker's page opened from the status bar.
+    static QString homePage() { return QStringLiteral("https://www.example.com/"); }
+
+    // ---- Values computed at startup ----------------------------------------------
+    QString systemFolder;    // windir + "\System32"
+    QString programFiles;    // programfiles
+    bool newerSystem = false; // programdata is not empty
+    QString workFolder;      // always ends with a separator
+
+    // ---- Catalogue (catalogue/) ------------------------------------------------------
+    double catCount = 0;          // files entered since the caller cleared it
+    QString pathList;             // every entered path followed by one NUL
+    QVector<RunEntry> runList;    // entries 0..last index
+    QStringList splitPaths;       // split copy of the path list kept by the run
+    QString customSubfolders;     // tab-terminated entries, optional "*" marker
+    QStringList drawPool;         // random draw pool, kept between runs
+    bool treeWalk = false;        // a walk that may descend is running
+    CatalogueModel *catalogue = nullptr; // rows of ListView1
+
+    // ---- Rules of other subsystems that startup calls -------------------------------
+    void LDir_Change();     // catalogue/: input-folder change rule
+    void CombOrder_Click(); // catalogue/: sort key choice
+    void TDivs_Change();    // dispatch/: share derivation
+
+    // ---- Wiring of each subsystem's handlers (defined in its folder) -----------------
+    void wireApp();
+    void wireCatalogue();
+    void wireOutputs();
+    void wireDispatch();
+    void wireNaming();
+
+    // ---- Controls: every control carries its name as objectName ----------------------
+    // Input folder and filter
+    QPushButton *CmdIn = nullptr;
+    CaptionLabel *LDir = nullptr;
+    QComboBox *Combo1 = nullptr;
+    QCheckBox *ChHide = nullptr;
+    CaptionLabel *LFiles = nullptr;
+    CaptionLabel *LFilename = nullptr;
+    FileList *File1 = nullptr;
+    // Catalogue
+    QTreeView *ListView1 = nullptr;
+    QCheckBox *ChProg = nullptr;
+    QProgressBar *P1 = nullptr;
+    QGroupBox *Frame3 = nullptr; // sort controls
+    QComboBox *CombOrder = nullptr;
+    QRadioButton *OptA = nullptr;
+    QRadioButton *OptD = nullptr;
+    QCheckBox *ChN = nullptr;
+    QCheckBox *ChNum = nullptr;
+    // Output folders
+    QPushButton *CmdOut = nullptr;
+    CaptionLabel *LDirOut = nullptr;
+    FlexGrid *MSFlexGrid1 = nullptr;
+    CaptionLabel *LFolds = nullptr;
+    // Mode and shares
+    QRadioButton *Opt1 = nullptr;
+    QRadioButton *Opt2 = nullptr;
+    QRadioButton *Opt3 = nullptr;
+    QLineEdit *TParts = nullptr;
+    QLineEdit *TDivs = nullptr;
+    QLineEdit *TNum = nullptr;
+    // Path structure
+    QGroupBox *Frame1 = nullptr;
+    QRadioButton *Option2 = nullptr;
+    QRadioButton *Option1 = nullptr;
+    // Rule switches
+    QCheckBox *ChBackUp = nullptr;
+    QCheckBox *ChOvewr = nullptr;
+    QCheckBox *ChRen = nullptr;
+    QCheckBox *ChBig = nullptr;
+    QCheckBox *ChFoldDo = nullptr;
+    QCheckBox *ChMamal = nullptr;
+    QCheckBox *ChRndDraw = nullptr;
+    QCheckBox *ChRndTime = nullptr;
+    QCheckBox *ChSubFold = nullptr;
+    QCheckBox *ChCustom = nullptr;
+    QComboBox *CmbCustom = nullptr;
+    QCheckBox *ChInClude = nullptr;
+    QCheckBox *ChOverLay = nullptr;
+    QCheckBox *ChOmit = nullptr;
+    QCheckBox *ChSame = nullptr;
+    QComboBox *CmbSame = nullptr;
+    QPushButton *CmdRex2 = nullptr;
+    QCheckBox *ChFoldTrunck = nullptr;
+    QCheckBox *ChFJ = nullptr;
+    // Name extraction frame
+    QGroupBox *Frame2 = nullptr;
+    QCheckBox *ChDraw = nullptr;
+    QLineEdit *TNewFold = nullptr;
+    QCheckBox *ChTrunck = nullptr;
+    QCheckBox *ChTrunckEnd = nullptr;
+    QCheckBox *ChReverse = nullptr;
+    QCheckBox *ChBracketNo = nullptr;
+    QCheckBox *ChOmitRear = nullptr;
+    CaptionLabel *LTrunckS = nullptr;
+    CaptionLabel *LTrunckE = nullptr;
+    CaptionLabel *LBracketNo = nullptr;
+    UpDown *UpDown1 = nullptr;
+    UpDown *UpDown2 = nullptr;
+    UpDown *UpDown3 = nullptr;
+    CaptionLabel *LFoldName = nullptr;
+    QPushButton *CmdHelp = nullptr;
+    QPushButton *CmdPre = nullptr;
+    QPushButton *CmdUp = nullptr;
+    QPushButton *CmdDown = nullptr;
+    QCheckBox *ChRex = nullptr;
+    // Labels with captions
+    QLabel *Label1 = nullptr;  // 当前目录文件总数：
+    QLabel *Label3 = nullptr;  // 每份抽取：
+    QLabel *Label4 = nullptr;  // 均分份数：
+    QLabel *Label5 = nullptr;  // 共同字符数：
+    QLabel *Label6 = nullptr;  // 导入目录下的第一个文件名：
+    QLabel *Label7 = nullptr;  // 对括号内的内容作为新文件夹名
+    QLabel *Label8 = nullptr;  // ——第
+    QLabel *Label9 = nullptr;  // 个字符作为新文件夹名
+    QLabel *Label10 = nullptr; // 提取出指定的内容新建而得的新文件夹名：
+    QLabel *Label13 = nullptr; // 含相同内容的正则表达式：
+    // Dispatch and update
+    QPushButton *CmdDo = nullptr;
+    QPushButton *CmdUpdate = nullptr;
+    QLineEdit *TV = nullptr; // version text, hidden
+    QTimer *Timer1 = nullptr;
+    QStatusBar *StatusBar1 = nullptr;
+    QList<CaptionLabel *> statusPanels; // panels 1..5 at indexes 0..4
+
+protected:
+    void closeEvent(QCloseEvent *e) override;
+
+private:
+    void buildControls();
+    void layoutControls();
+    QTimer *statusClock_ = nullptr;
+};
+
+// Lets the window process its pending messages.
+void DoEvents();
+// Waits the given seconds while the window processes its messages; stops at midnight.
+void PauseSeconds(float seconds);
+
+} // namespace fd

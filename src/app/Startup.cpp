@@ -1,0 +1,95 @@
+#include "app/Startup.h"
+#include "app/FDispatch.h"
+
+#include "catalogue/FileList.h"
+#include "outputs/FlexGrid.h"
+#include "platform/Env.h"
+#include "platform/InstanceGuard.h"
+#include "platform/Paths.h"
+#include "platform/Shell.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QPalette>
+
+namespace fd {
+
+StartupPaths computeStartupPaths(const QString &windir, const QString &programFilesVar,
+                                 const QString &programData, const QString &programFolder)
+{
+    StartupPaths p;
+    p.systemFolder = windir + paths::sep() + QStringLiteral("System32");
+    p.programFiles = programFilesVar;
+    p.newerSystem = !programData.isEmpty();
+    if (p.newerSystem) {
+        // The name is the text after the last separator of the program's folder;
+        // empty for a program at the root, which gives a doubled separator.
+        const int i = programFolder.lastIndexOf(paths::sep());
+        const QString name = i < 0 ? programFolder : programFolder.mid(i + 1);
+        p.workCandidate = programData + paths::sep() + name;
+        p.workFolder = p.workCandidate + paths::sep();
+    } else {
+        p.workFolder = programFolder + paths::sep();
+    }
+    return p;
+}
+
+bool FDispatch::Form_Load()
+{
+    // 1. A second running copy is refused before anything else.
+    if (!instanceGuard().acquire()) {
+        shell().message(caption() + QStringLiteral("正在运行中！不支持多开！"), QStringLiteral("消息"),
+                        Icon::Critical, Buttons::Ok);
+        return false;
+    }
+    // 2.
+    CmbSame->setCurrentIndex(0);
+    // 3.-5. Paths and work folder.
+    const QString progDir = programFolder();
+    const StartupPaths sp = computeStartupPaths(readEnv(QStringLiteral("windir")),
+                                                readEnv(QStringLiteral("programfiles")),
+                                                readEnv(QStringLiteral("programdata")), progDir);
+    systemFolder = sp.systemFolder;
+    programFiles = sp.programFiles;
+    newerSystem = sp.newerSystem;
+    workFolder = sp.workFolder;
+    if (newerSystem && !QFileInfo::exists(sp.workCandidate))
+        QDir().mkpath(sp.workCandidate); // a failure shows later, where the folder is used
+    // 6.
+    if (newerSystem) {
+        for (auto *l : {LBracketNo, LTrunckS, LTrunckE}) {
+            l->setAutoFillBackground(true);
+            QPalette pal = l->palette();
+            pal.setColor(QPalette::Window, palette().color(QPalette::Button));
+            l->setPalette(pal);
+        }
+    }
+    // 7.-9.
+    File1->setPath(progDir);
+    File1->refresh();
+    LDir->setCaption(progDir);
+    LDirOut->setCaption(paths::driveRoot(progDir));
+    // 10. The output folder grid.
+    MSFlexGrid1->setColWidthTwips(0, MSFlexGrid1->widthTwips() - 400);
+    MSFlexGrid1->setColWidthTwips(1, 0);
+    MSFlexGrid1->setTextMatrix(0, 0, QStringLiteral("自定义输出目录列表"));
+    MSFlexGrid1->setRows(1);
+    // 11. Both do nothing while the window is hidden.
+    LDir_Change();
+    TDivs_Change();
+    // 12.
+    CombOrder->setCurrentIndex(0);
+    // 13.
+    CmbCustom->setCurrentIndex(0);
+    return true;
+}
+
+void FDispatch::Form_Unload(bool &cancel)
+{
+    const Answer a = shell().message(QStringLiteral("关闭程序？"), QStringLiteral("消息"), Icon::Information,
+                                     Buttons::OkCancel, Answer::Ok);
+    cancel = (a != Answer::Ok);
+}
+
+} // namespace fd

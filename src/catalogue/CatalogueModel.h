@@ -1,0 +1,58 @@
+#pragma once
+// Rows of the catalogue list view: eight text columns, sorted on one column by text.
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <array>
+#include <vector>
+
+namespace fd {
+
+class CatalogueModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int kColumns = 8;
+    using Row = std::array<QString, kColumns>;
+
+    explicit CatalogueModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+    static QStringList headers();
+
+    // Appends a row; with sorting kept on, it takes its sorted place before the
+    // rows are next read in order (sortIfNeeded) or the view repaints.
+    void addRow(const Row &row);
+    void clear();
+    int count() const { return int(rows_.size()); }
+    // Text of a cell, rows in their current (sorted) order.
+    const QString &text(int row, int column) const;
+    const Row &row(int r) const { return rows_[size_t(r)]; }
+
+    // Sort settings.
+    int sortColumn() const { return sortColumn_; }
+    Qt::SortOrder sortOrder() const { return order_; }
+    bool sorted() const { return keepSorted_; }
+    void setSortColumn(int c) { sortColumn_ = c; dirty_ = true; }
+    void setSortOrder(Qt::SortOrder o) { order_ = o; dirty_ = true; }
+    void setSorted(bool on) { keepSorted_ = on; if (on) dirty_ = true; }
+    // Re-sorts now when sorting is kept on and rows changed since the last sort.
+    void sortIfNeeded();
+    // Re-sorts now on the current settings (stable, case-insensitive text order).
+    void resort();
+
+    void sort(int column, Qt::SortOrder order) override;
+
+private:
+    void scheduleSort();
+    std::vector<Row> rows_;
+    int sortColumn_ = 0;
+    Qt::SortOrder order_ = Qt::AscendingOrder;
+    bool keepSorted_ = false;
+    bool dirty_ = false;
+    bool sortScheduled_ = false;
+};
+
+} // namespace fd

@@ -1,0 +1,97 @@
+#include "outputs/FlexGrid.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+
+namespace fd {
+
+FlexGrid::FlexGrid(QWidget *parent) : QTableWidget(parent)
+{
+    setColumnCount(2);
+    setRowCount(0);
+    verticalHeader()->setVisible(false);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setStretchLastSection(false);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setHorizontalHeaderLabels({QString(), QString()});
+}
+
+void FlexGrid::setRows(int n)
+{
+    setRowCount(qMax(0, n - 1));
+}
+
+QString FlexGrid::textMatrix(int row, int col) const
+{
+    if (row == 0) {
+        const QTableWidgetItem *h = horizontalHeaderItem(col);
+        return h ? h->text() : QString();
+    }
+    const QTableWidgetItem *it = item(row - 1, col);
+    return it ? it->text() : QString();
+}
+
+void FlexGrid::setTextMatrix(int row, int col, const QString &text)
+{
+    if (row == 0) {
+        QTableWidgetItem *h = horizontalHeaderItem(col);
+        if (!h) {
+            h = new QTableWidgetItem;
+            setHorizontalHeaderItem(col, h);
+        }
+        h->setText(text);
+        return;
+    }
+    QTableWidgetItem *it = item(row - 1, col);
+    if (!it) {
+        it = new QTableWidgetItem;
+        setItem(row - 1, col, it);
+    }
+    it->setText(text);
+}
+
+int FlexGrid::colWidthTwips(int col) const
+{
+    return isColumnHidden(col) ? 0 : columnWidth(col) * kTwipsPerPixel;
+}
+
+void FlexGrid::setColWidthTwips(int col, int twips)
+{
+    if (twips <= 0) {
+        setColumnHidden(col, true);
+        return;
+    }
+    setColumnHidden(col, false);
+    setColumnWidth(col, twips / kTwipsPerPixel);
+}
+
+int FlexGrid::widthTwips() const { return width() * kTwipsPerPixel; }
+
+void FlexGrid::setTopRow(int row)
+{
+    const int r = row - 1;
+    if (r >= 0 && r < rowCount())
+        scrollToItem(item(r, 0) ? item(r, 0) : nullptr, QAbstractItemView::PositionAtTop);
+}
+
+int FlexGrid::rowAt(const QPoint &viewportPos) const
+{
+    const int r = QTableWidget::rowAt(viewportPos.y());
+    return r < 0 ? -1 : r + 1;
+}
+
+void FlexGrid::mouseDoubleClickEvent(QMouseEvent *e)
+{
+    QTableWidget::mouseDoubleClickEvent(e);
+    emit dblClicked();
+}
+
+void FlexGrid::mouseReleaseEvent(QMouseEvent *e)
+{
+    QTableWidget::mouseReleaseEvent(e);
+    emit mouseReleased(e->button());
+}
+
+} // namespace fd

@@ -1,0 +1,39 @@
+#pragma once
+// The output folder grid: row 0 is the fixed heading, rows 1.. hold one folder each;
+// column 0 the path, column 1 (hidden) the folder's own name.
+#include <QTableWidget>
+
+namespace fd {
+
+class FlexGrid : public QTableWidget {
+    Q_OBJECT
+public:
+    explicit FlexGrid(QWidget *parent = nullptr);
+
+    // Row count including the heading row.
+    int rows() const { return rowCount() + 1; }
+    void setRows(int n);
+    int cols() const { return columnCount(); }
+    QString textMatrix(int row, int col) const;
+    void setTextMatrix(int row, int col, const QString &text);
+    // Widths in twips (15 to a pixel at 96 dpi).
+    int colWidthTwips(int col) const;
+    void setColWidthTwips(int col, int twips);
+    int widthTwips() const;
+    // Scrolls so that the given row (heading counted as 0) is the top data row.
+    void setTopRow(int row);
+    // The data row under a point in viewport coordinates (heading counted as 0), -1 outside.
+    int rowAt(const QPoint &viewportPos) const;
+
+signals:
+    void dblClicked();
+    void mouseReleased(Qt::MouseButton button);
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+};
+
+constexpr int kTwipsPerPixel = 15;
+
+} // namespace fd

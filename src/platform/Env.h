@@ -1,0 +1,16 @@
+#pragma once
+// Environment and program location, read through one place.
+#include <QString>
+
+namespace fd {
+
+// Value of an environment variable; the empty text when it is not set.
+QString readEnv(const QString &name);
+
+// The folder that holds the program, native separators, no trailing separator
+// unless it is the file-system root.
+QString programFolder();
+// Tests point the program folder elsewhere; empty text restores the real one.
+void setProgramFolderOverride(const QString &folder);
+
+} // namespace fd
