@@ -79,6 +79,18 @@ public:
     void CombOrder_Click(); // catalogue/: sort key choice
     void TDivs_Change();    // dispatch/: share derivation
 
+    // ---- catalogue/ handlers and state (input folder, filter, scan, sorting) --------
+    // (catalogue section)
+
+    // ---- outputs/ handlers and state (output folders, picker, walk) -----------------
+    // (outputs section)
+
+    // ---- dispatch/ handlers and state (run, rules, transfer, log, shares) -----------
+    // (dispatch section)
+
+    // ---- naming/ handlers and state ---------------------------------------------------
+    // (naming section)
+
     // ---- Wiring of each subsystem's handlers (defined in its folder) -----------------
     void wireApp();
     void wireCatalogue();
