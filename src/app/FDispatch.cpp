@@ -64,8 +64,10 @@ FDispatch::FDispatch(QWidget *parent) : QMainWindow(parent)
     buildControls();
     layoutControls();
     wireApp();
-    wireCatalogue();
+    wireInput();
+    wireSorting();
     wireOutputs();
+    wireShares();
     wireDispatch();
     wireNaming();
 }

@@ -79,24 +79,35 @@ public:
     void CombOrder_Click(); // catalogue/: sort key choice
     void TDivs_Change();    // dispatch/: share derivation
 
-    // ---- catalogue/ handlers and state (input folder, filter, scan, sorting) --------
-    // (catalogue section)
+    // ---- catalogue/: input folder and filter ---------------------------------------
+    // (input section)
 
-    // ---- outputs/ handlers and state (output folders, picker, walk) -----------------
+    // ---- catalogue/: catalogue scan and image metadata --------------------------------
+    // (scan section)
+
+    // ---- catalogue/: catalogue sorting ------------------------------------------------
+    // (sorting section)
+
+    // ---- outputs/: output folder list, picker, folder walk ----------------------------
     // (outputs section)
 
-    // ---- dispatch/ handlers and state (run, rules, transfer, log, shares) -----------
+    // ---- dispatch/: share settings ----------------------------------------------------
+    // (shares section)
+
+    // ---- dispatch/: dispatch run, rules, transfer, failure log ------------------------
     // (dispatch section)
 
-    // ---- naming/ handlers and state ---------------------------------------------------
+    // ---- naming/ ----------------------------------------------------------------------
     // (naming section)
 
     // ---- Wiring of each subsystem's handlers (defined in its folder) -----------------
-    void wireApp();
-    void wireCatalogue();
-    void wireOutputs();
-    void wireDispatch();
-    void wireNaming();
+    void wireApp();      // app/Switches.cpp
+    void wireInput();    // catalogue/InputFolder.cpp
+    void wireSorting();  // catalogue/Sorting.cpp
+    void wireOutputs();  // outputs/OutputFolders.cpp
+    void wireShares();   // dispatch/Shares.cpp
+    void wireDispatch(); // dispatch/DispatchRun.cpp
+    void wireNaming();   // naming/NamingWiring.cpp
 
     // ---- Controls: every control carries its name as objectName ----------------------
     // Input folder and filter

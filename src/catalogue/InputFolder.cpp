@@ -2,8 +2,7 @@
 
 namespace fd {
 
-void FDispatch::wireCatalogue() {}
+void FDispatch::wireInput() {}
 void FDispatch::LDir_Change() {}
-void FDispatch::CombOrder_Click() {}
 
 } // namespace fd

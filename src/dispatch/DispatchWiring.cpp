@@ -1,8 +1,0 @@
-#include "app/FDispatch.h"
-
-namespace fd {
-
-void FDispatch::wireDispatch() {}
-void FDispatch::TDivs_Change() {}
-
-} // namespace fd

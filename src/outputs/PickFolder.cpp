@@ -1,0 +1,7 @@
+#include "outputs/PickFolder.h"
+
+namespace fd {
+
+QString PickFolder(const QString &, const QString &, bool, const QString &) { return QString(); }
+
+} // namespace fd
