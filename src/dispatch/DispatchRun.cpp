@@ -1,0 +1,7 @@
+#include "app/FDispatch.h"
+
+namespace fd {
+
+void FDispatch::wireDispatch() {}
+
+} // namespace fd
