@@ -96,6 +96,13 @@ public:
 
     // ---- dispatch/: dispatch run, rules, transfer, failure log ------------------------
     // (dispatch section)
+    void CmdDo_Click();
+    void ChNum_Click();
+    void ChInClude_Click();
+    void ChOverLay_Click();
+    // State of the running dispatch (dispatch/RunState.h); null between runs.
+    struct DispatchRunState;
+    DispatchRunState *dispatchRun = nullptr;
 
     // ---- naming/ ----------------------------------------------------------------------
     // (naming section)

@@ -1,0 +1,95 @@
+#include "dispatch/FailureLog.h"
+
+#include "app/FDispatch.h"
+#include "platform/Env.h"
+#include "platform/Paths.h"
+#include "platform/Shell.h"
+
+#include <QCheckBox>
+#include <QFile>
+
+#include <unicode/ucnv.h>
+#include <unicode/ucnv_err.h>
+
+namespace fd {
+
+struct FailureLog::File {
+    QFile f;
+};
+
+FailureLog::FailureLog() = default;
+FailureLog::~FailureLog() { close(); }
+
+QString FailureLog::path() { return paths::join(programFolder(), fileName()); }
+
+QByteArray FailureLog::toGbk(const QString &text)
+{
+    UErrorCode st = U_ZERO_ERROR;
+    UConverter *cv = ucnv_open("GBK", &st);
+    if (U_FAILURE(st))
+        return text.toLocal8Bit();
+    ucnv_setSubstChars(cv, "?", 1, &st);
+    st = U_ZERO_ERROR;
+    const auto *src = reinterpret_cast<const UChar *>(text.utf16());
+    const int32_t need = ucnv_fromUChars(cv, nullptr, 0, src, int32_t(text.size()), &st);
+    QByteArray out;
+    if (st == U_BUFFER_OVERFLOW_ERROR || U_SUCCESS(st)) {
+        st = U_ZERO_ERROR;
+        out.resize(need);
+        ucnv_fromUChars(cv, out.data(), need, src, int32_t(text.size()), &st);
+        if (U_FAILURE(st) && st != U_STRING_NOT_TERMINATED_WARNING)
+            out.clear();
+    }
+    ucnv_close(cv);
+    return out;
+}
+
+void FailureLog::open()
+{
+    close();
+    file_ = std::make_unique<File>();
+    file_->f.setFileName(path());
+    if (!file_->f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        file_.reset();
+        return;
+    }
+    writeLine(QStringLiteral("分发失败记录列表详情："));
+}
+
+bool FailureLog::isOpen() const { return file_ != nullptr; }
+
+void FailureLog::writeLine(const QString &line)
+{
+    if (!file_)
+        return;
+    file_->f.write(toGbk(line) + QByteArrayLiteral("\r\n"));
+    file_->f.flush(); // a run that ends abnormally still leaves its lines
+}
+
+void FailureLog::add(const QString &source, const QString &destination)
+{
+    writeLine(source + QStringLiteral("  →  ") + destination);
+}
+
+void FailureLog::close()
+{
+    if (file_) {
+        file_->f.close();
+        file_.reset();
+    }
+}
+
+void CompletionReport(FDispatch &w, int failureCount)
+{
+    if (!w.ChRndTime->isChecked() && failureCount != 0) {
+        shell().message(QStringLiteral("分发完毕！因文件访问错误，分发失败") + QString::number(failureCount)
+                            + QStringLiteral("份。\r\n稍候请参见分发失败的记录。"),
+                        QStringLiteral("消息"), Icon::Information, Buttons::Ok);
+        shell().showFileSelected(FailureLog::path());
+    } else {
+        shell().message(QStringLiteral("分发完毕！"), QStringLiteral("消息"), Icon::Information, Buttons::Ok);
+        QFile::remove(FailureLog::path());
+    }
+}
+
+} // namespace fd
