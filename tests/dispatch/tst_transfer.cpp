@@ -1,0 +1,331 @@
+// The transfer on real files: clash switches, pieces, full disk, unwritable
+// folders and files that are their own destination.
+#include "Fixture.h"
+#include "Inventory.h"
+#include "Mounts.h"
+#include "dispatch/Transfer.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+#include <functional>
+#include <unistd.h>
+
+using namespace fd;
+using namespace fd::test;
+
+namespace {
+
+QByteArray readAll(const QString &p)
+{
+    QFile f(p);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray pattern(qint64 n, char seed)
+{
+    QByteArray b(n, Qt::Uninitialized);
+    for (qint64 i = 0; i < n; ++i)
+        b[i] = char(seed + i * 7 + i / 251);
+    return b;
+}
+
+// Leftover temporary files of interrupted transfers.
+QStringList partFiles(const QString &folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".fdpart-*")}, QDir::Files | QDir::Hidden);
+}
+
+// A scripted shell that runs an action when a message comes, before it answers.
+class ActingShell : public ScriptedShell {
+public:
+    std::function<void()> onMessage;
+    Answer message(const QString &t, const QString &ti, Icon i, Buttons b, Answer d) override
+    {
+        if (onMessage)
+            onMessage();
+        return ScriptedShell::message(t, ti, i, b, d);
+    }
+};
+
+} // namespace
+
+class TransferTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<WindowFixture> fx;
+    QTemporaryDir dir;
+    QString src, dstFolder;
+
+    void switches(bool rename, bool overwrite)
+    {
+        fx->w().ChRen->setChecked(rename);
+        fx->w().ChOvewr->setChecked(overwrite);
+        fx->w().ChRen->setChecked(rename);
+    }
+
+private slots:
+    void init()
+    {
+        fx = std::make_unique<WindowFixture>(false);
+        QVERIFY(dir.isValid());
+        src = dir.filePath(QStringLiteral("in/IMG_0001.jpg"));
+        dstFolder = dir.filePath(QStringLiteral("out"));
+        QDir().mkpath(dstFolder);
+        QVERIFY(writeFile(src, pattern(5000, 1)));
+    }
+    void cleanup()
+    {
+        fx.reset();
+        QDir(dir.path()).removeRecursively();
+        QDir().mkpath(dir.path());
+    }
+
+    void copiesExactBytesAcrossPieceBoundaries_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::newRow("empty") << qint64(0);
+        QTest::newRow("one byte") << qint64(1);
+        QTest::newRow("one piece") << kTransferPiece;
+        QTest::newRow("piece plus one") << kTransferPiece + 1;
+        QTest::newRow("three pieces and a bit") << 3 * kTransferPiece + 17;
+    }
+    void copiesExactBytesAcrossPieceBoundaries()
+    {
+        QFETCH(qint64, size);
+        const QByteArray bytes = pattern(size, 3);
+        QVERIFY(writeFile(src, bytes));
+        QString dst = dstFolder + QStringLiteral("/IMG_0001.jpg");
+        const TransferResult r = Transfer(fx->w(), src, dst);
+        QCOMPARE(r.failed, 0);
+        QVERIFY(r.copied);
+        QVERIFY(QFileInfo::exists(dst));
+        QCOMPARE(readAll(dst), bytes);
+        QCOMPARE(readAll(src), bytes);
+        QVERIFY(partFiles(dstFolder).isEmpty());
+    }
+
+    void absentOrEmptySourceIsNotACopy()
+    {
+        QString dst = dstFolder + QStringLiteral("/x.jpg");
+        TransferResult r = Transfer(fx->w(), dir.filePath(QStringLiteral("in/none.jpg")), dst);
+        QCOMPARE(r.failed, 0);
+        QVERIFY(!r.copied);
+        r = Transfer(fx->w(), QString(), dst);
+        QCOMPARE(r.failed, 0);
+        QVERIFY(!r.copied);
+        QVERIFY(!QFileInfo::exists(dst));
+    }
+
+    void clashWithBothSwitchesOffSkips()
+    {
+        switches(false, false);
+        const QString dst0 = dstFolder + QStringLiteral("/IMG_0001.jpg");
+        QVERIFY(writeFile(dst0, "old"));
+        QString dst = dst0;
+        const TransferResult r = Transfer(fx->w(), src, dst);
+        QCOMPARE(r.failed, 0);
+        QVERIFY(!r.copied);
+        QCOMPARE(dst, dst0);
+        QCOMPARE(readAll(dst0), QByteArray("old"));
+        QCOMPARE(QDir(dstFolder).count(), 3u); // ".", "..", the old file
+    }
+
+    void hiddenDestinationCountsAsAClash()
+    {
+        switches(false, false);
+        const QString hidden = dstFolder + QStringLiteral("/.cfg");
+        QVERIFY(writeFile(hidden, "keep"));
+        QString dst = hidden;
+        const TransferResult r = Transfer(fx->w(), src, dst);
+        QVERIFY(!r.copied);
+        QCOMPARE(readAll(hidden), QByteArray("keep"));
+    }
+
+    void overwriteLeavesOnlyTheNewBytes()
+    {
+        switches(false, true);
+        const QString dst0 = dstFolder + QStringLiteral("/IMG_0001.jpg");
+        QVERIFY(writeFile(dst0, pattern(90000, 9)));
+        QVERIFY(writeFile(src, "short"));
+        QString dst = dst0;
+        const TransferResult r = Transfer(fx->w(), src, dst);
+        QCOMPARE(r.failed, 0);
+        QVERIFY(r.copied);
+        QCOMPARE(dst, dst0);
+        QCOMPARE(readAll(dst0), QByteArray("short"));
+    }
+
+    void renameUsesTheClockAndNeverOverwrites()
+    {
+        ManualClock clk; // 9:05:07
+        switches(true, true); // rename wins over overwrite
+        QVERIFY(fx->w().ChRen->isChecked());
+        const QString first = dstFolder + QStringLiteral("/IMG_0001.jpg");
+        QVERIFY(writeFile(first, "first"));
+        QStringList names;
+        for (int i = 0; i < 3; ++i) {
+            QString dst = first;
+            QVERIFY(writeFile(src, QByteArray::number(i)));
+            const TransferResult r = Transfer(fx->w(), src, dst);
+            QCOMPARE(r.failed, 0);
+            QVERIFY(r.copied);
+            names << QFileInfo(dst).fileName();
+            QCOMPARE(readAll(dst), QByteArray::number(i));
+        }
+        QCOMPARE(names, (QStringList{QStringLiteral("IMG_0001_同名957.jpg"), QStringLiteral("IMG_0001_同名957_957.jpg"),
+                                     QStringLiteral("IMG_0001_同名957_957_957.jpg")}));
+        QCOMPARE(readAll(first), QByteArray("first"));
+    }
+
+    void renameOfANameWithoutExtension()
+    {
+        ManualClock clk(QDateTime(QDate(2024, 1, 2), QTime(13, 0, 9)));
+        switches(true, false);
+        const QString readme = dstFolder + QStringLiteral("/README");
+        QVERIFY(writeFile(readme, "x"));
+        QString dst = readme;
+        QCOMPARE(Transfer(fx->w(), src, dst).failed, 0);
+        QCOMPARE(QFileInfo(dst).fileName(), QStringLiteral("README_同名1309"));
+        QCOMPARE(clashStamp(QTime(0, 0, 0)), QStringLiteral("000"));
+    }
+
+    void missingDestinationFolderFailsAndLeavesNothing()
+    {
+        QString dst = dir.filePath(QStringLiteral("nowhere/IMG_0001.jpg"));
+        const TransferResult r = Transfer(fx->w(), src, dst);
+        QCOMPARE(r.failed, 1);
+        QVERIFY(!r.copied);
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("nowhere"))));
+    }
+
+    void ownFileIsNeverWritten()
+    {
+        switches(false, true);
+        const QByteArray before = readAll(src);
+        // The same file through another spelling and through a linked folder.
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("in")), dir.filePath(QStringLiteral("alias"))));
+        for (const QString &other : {dir.filePath(QStringLiteral("in/../in/IMG_0001.jpg")),
+                                     dir.filePath(QStringLiteral("alias/IMG_0001.jpg")), src}) {
+            QString dst = other;
+            const TransferResult r = Transfer(fx->w(), src, dst);
+            QCOMPARE(r.failed, 0);
+            QVERIFY(!r.copied);
+            QCOMPARE(readAll(src), before);
+        }
+        // A hard link is the same file too.
+        const QString hard = dstFolder + QStringLiteral("/hard.jpg");
+        QVERIFY(::link(QFile::encodeName(src).constData(), QFile::encodeName(hard).constData()) == 0);
+        QString dst = hard;
+        QVERIFY(!Transfer(fx->w(), src, dst).copied);
+        QCOMPARE(readAll(src), before);
+    }
+
+    void unusualNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("chinese") << QStringLiteral("照片 二〇二四（复件）.jpg");
+        QTest::newRow("emoji") << QStringLiteral("🎉party😀.png");
+        // 255 bytes: 85 three-byte characters.
+        QTest::newRow("255 bytes") << QString(85, QChar(0x6587));
+    }
+    void unusualNames()
+    {
+        QFETCH(QString, name);
+        switches(false, true);
+        const QString s = dir.filePath(QStringLiteral("in/") + name);
+        QVERIFY(writeFile(s, "abc"));
+        QString dst = dstFolder + QLatin1Char('/') + name;
+        QVERIFY(writeFile(dst, "older"));
+        const TransferResult r = Transfer(fx->w(), s, dst);
+        QCOMPARE(r.failed, 0);
+        QCOMPARE(readAll(dst), QByteArray("abc"));
+        QVERIFY(partFiles(dstFolder).isEmpty());
+    }
+
+    void readOnlyDestinationFolderFails()
+    {
+        const QString real = dir.filePath(QStringLiteral("real"));
+        QVERIFY(writeFile(real + QStringLiteral("/IMG_0001.jpg"), "old"));
+        const QString view = dir.filePath(QStringLiteral("view"));
+        ScopedMount m = ScopedMount::readOnlyBind(real, view);
+        if (!m.ok())
+            QSKIP(qPrintable(QStringLiteral("read-only bind mount not allowed: ") + m.error()));
+        switches(false, true);
+        for (const QString &name : {QStringLiteral("IMG_0001.jpg"), QStringLiteral("new.jpg")}) {
+            QString dst = view + QLatin1Char('/') + name;
+            const TransferResult r = Transfer(fx->w(), src, dst);
+            QCOMPARE(r.failed, 1);
+            QVERIFY(!r.copied);
+        }
+        QCOMPARE(readAll(real + QStringLiteral("/IMG_0001.jpg")), QByteArray("old"));
+    }
+
+    void fullDiskRetryAndCancel()
+    {
+        const QString small = dir.filePath(QStringLiteral("small"));
+        ScopedMount m = ScopedMount::tmpfs(small, 1024 * 1024);
+        if (!m.ok())
+            QSKIP(qPrintable(QStringLiteral("tmpfs mount not allowed: ") + m.error()));
+        switches(false, true);
+        const QString old = small + QStringLiteral("/IMG_0001.jpg");
+        QVERIFY(writeFile(old, pattern(300 * 1024, 5)));
+        const QString filler = small + QStringLiteral("/filler");
+        QVERIFY(writeFile(filler, pattern(600 * 1024, 6)));
+        const QByteArray bytes = pattern(400 * 1024, 7);
+        QVERIFY(writeFile(src, bytes));
+
+        ActingShell sh;
+        // Cancel: the old destination is kept whole, no partial file stays.
+        sh.answerMessage(Answer::Cancel);
+        QString dst = old;
+        TransferResult r = Transfer(fx->w(), src, dst);
+        QCOMPARE(r.failed, 1);
+        QVERIFY(r.gaveUpAtFullDisk);
+        QVERIFY(!r.copied);
+        QCOMPARE(sh.count(QStringLiteral("message")), 1);
+        const ShellCall *c = sh.last(QStringLiteral("message"));
+        QCOMPARE(c->text, QStringLiteral("磁盘空间已满，请清理以释放空间后重试"));
+        QCOMPARE(c->title, QStringLiteral("消息"));
+        QCOMPARE(c->icon, Icon::Information);
+        QCOMPARE(c->buttons, Buttons::RetryCancel);
+        QCOMPARE(readAll(old), pattern(300 * 1024, 5));
+        QVERIFY(partFiles(small).isEmpty());
+
+        // Retry after space was freed completes the copy.
+        sh.clear();
+        sh.answerMessage(Answer::Retry);
+        sh.onMessage = [&] { QFile::remove(filler); };
+        dst = old;
+        r = Transfer(fx->w(), src, dst);
+        QCOMPARE(r.failed, 0);
+        QVERIFY(r.copied);
+        QVERIFY(!r.gaveUpAtFullDisk);
+        QCOMPARE(sh.count(QStringLiteral("message")), 1);
+        QCOMPARE(readAll(old), bytes);
+        QVERIFY(partFiles(small).isEmpty());
+    }
+
+    void fullDiskOnANewFileLeavesNothing()
+    {
+        const QString small = dir.filePath(QStringLiteral("small"));
+        ScopedMount m = ScopedMount::tmpfs(small, 256 * 1024);
+        if (!m.ok())
+            QSKIP(qPrintable(QStringLiteral("tmpfs mount not allowed: ") + m.error()));
+        QVERIFY(writeFile(src, pattern(kTransferPiece + 10, 2)));
+        ActingShell sh;
+        sh.answerMessage(Answer::Retry); // still full: asked again
+        sh.answerMessage(Answer::Cancel);
+        QString dst = small + QStringLiteral("/big.bin");
+        const TransferResult r = Transfer(fx->w(), src, dst);
+        QCOMPARE(r.failed, 1);
+        QVERIFY(r.gaveUpAtFullDisk);
+        QCOMPARE(sh.count(QStringLiteral("message")), 2);
+        QVERIFY(!QFileInfo::exists(dst));
+        QVERIFY(partFiles(small).isEmpty());
+    }
+};
+
+QTEST_MAIN(TransferTest)
+#include "tst_transfer.moc"
