@@ -308,7 +308,7 @@ private:
         bool forceDirect = false;
         for (;;) {
             st.directPicking = forceDirect
-                || (!opt3 && !on(w.ChFoldTrunck) && (on(w.ChNum) || on(w.ChN) || st.lastIndex > 2000));
+                || directPickingFor(opt3, on(w.ChFoldTrunck), on(w.ChNum), on(w.ChN), st.lastIndex);
             if (st.directPicking)
                 startLoop();
             if (on(w.ChNum) && on(w.ChN))

@@ -41,6 +41,12 @@ long long numberedFolderCount(long long files, bool fixedMode, long long perFold
     return files % k == 0 ? k : k + 1;
 }
 
+bool directPickingFor(bool customFolders, bool folderFromName, bool sequential, bool numeric,
+                      long long lastIndex)
+{
+    return !customFolders && !folderFromName && (sequential || numeric || lastIndex > 2000);
+}
+
 QString namePartOf(const QString &sourcePath)
 {
     const int cut = int(sourcePath.lastIndexOf(paths::sep()));

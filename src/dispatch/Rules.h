@@ -16,6 +16,12 @@ QString numberedFolder(const QString &outputFolder, const QString &relative, lon
 // How many numbered folders a run prepares for n files.
 long long numberedFolderCount(long long files, bool fixedMode, long long perFolder, long long shares);
 
+// Whether a run picks each file just before dispatching it (no shuffled run list):
+// numbered folders outside the name rule, sequential or numeric order, or more
+// than 2001 files.
+bool directPickingFor(bool customFolders, bool folderFromName, bool sequential, bool numeric,
+                      long long lastIndex);
+
 // The file's name part: the path from its last separator on, separator included.
 QString namePartOf(const QString &sourcePath);
 // The name part up to its last "." (the whole name part when it has none).

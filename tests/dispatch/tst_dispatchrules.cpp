@@ -41,6 +41,16 @@ private slots:
         QCOMPARE(numberedFolderCount(4, false, 0, 0), 1LL);
     }
 
+    void loopStyleThreshold()
+    {
+        QVERIFY(!directPickingFor(false, false, false, false, 2000)); // 2001 files: shuffled list
+        QVERIFY(directPickingFor(false, false, false, false, 2001));  // 2002 files: direct
+        QVERIFY(directPickingFor(false, false, true, false, 3));
+        QVERIFY(directPickingFor(false, false, false, true, 3));
+        QVERIFY(!directPickingFor(true, false, true, true, 5000));
+        QVERIFY(!directPickingFor(false, true, false, false, 5000));
+    }
+
     void nameParts()
     {
         QCOMPARE(namePartOf(QStringLiteral("/in/IMG_0001.jpg")), QStringLiteral("/IMG_0001.jpg"));

@@ -1,0 +1,567 @@
+// The dispatch button driven through the real window on real folders.
+#include "Fixture.h"
+#include "Inventory.h"
+#include "Mounts.h"
+#include "catalogue/FileList.h"
+#include "dispatch/FailureLog.h"
+#include "dispatch/Rules.h"
+#include "outputs/FlexGrid.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
+#include <QTest>
+#include <QTimer>
+
+using namespace fd;
+using namespace fd::test;
+
+namespace {
+
+QByteArray readAll(const QString &p)
+{
+    QFile f(p);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList namesIn(const QString &folder)
+{
+    QStringList l = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    l.sort();
+    return l;
+}
+
+} // namespace
+
+class DispatchRunTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<WindowFixture> fx;
+    std::unique_ptr<QTemporaryDir> dir;
+    QString in, out;
+
+    FDispatch &w() { return fx->w(); }
+
+    void makeFiles(int n, const QString &prefix = QStringLiteral("f"), const QString &ext = QStringLiteral(".jpg"))
+    {
+        for (int i = 1; i <= n; ++i)
+            QVERIFY(writeFile(in + QLatin1Char('/') + prefix + QString::number(i) + ext,
+                              QByteArray::number(i) + "-" + prefix.toUtf8()));
+    }
+    void useFolders()
+    {
+        w().Combo1->setEditText(QStringLiteral("*.*"));
+        w().LDir->setCaption(in);
+        w().LDirOut->setCaption(out);
+        QCoreApplication::processEvents();
+    }
+    QString numbered(int n) const
+    {
+        return numberedFolder(out, relativePart(in, w_opt2()), n);
+    }
+    bool w_opt2() const { return fx->w().Option2->isChecked(); }
+    void addGridFolder(const QString &path)
+    {
+        QDir().mkpath(path);
+        FlexGrid *g = w().MSFlexGrid1;
+        const int r = g->rows();
+        g->setRows(r + 1);
+        g->setTextMatrix(r, 0, path);
+        g->setTextMatrix(r, 1, QFileInfo(path).fileName());
+    }
+    void run()
+    {
+        fx->shell.setAutoOk(true);
+        w().CmdDo_Click();
+    }
+    QString lastMessage() const
+    {
+        const ShellCall *c = fx->shell.last(QStringLiteral("message"));
+        return c ? c->text : QString();
+    }
+    void expectNothingLost(const Inventory &before)
+    {
+        const QStringList lost = before.lostAfter({out});
+        QVERIFY2(lost.isEmpty(), qPrintable(lost.join(QLatin1Char('\n'))));
+    }
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        in = dir->filePath(QStringLiteral("in"));
+        out = dir->filePath(QStringLiteral("out"));
+        QDir().mkpath(in);
+        QDir().mkpath(out);
+        fx = std::make_unique<WindowFixture>(true);
+    }
+    void cleanup()
+    {
+        fx.reset();
+        dir.reset();
+    }
+
+    // ---- checks before anything is locked --------------------------------------------
+
+    void pendingUpdateOnlyBeeps()
+    {
+        makeFiles(2);
+        useFolders();
+        w().CmdUpdate->setEnabled(true);
+        run();
+        QCOMPARE(fx->shell.count(QStringLiteral("beep")), 1);
+        QVERIFY(w().CmdIn->isEnabled());
+        QCOMPARE(namesIn(in).size(), 2);
+        QVERIFY(QDir(out).isEmpty());
+    }
+
+    void customFoldersWithoutAnyFolder()
+    {
+        makeFiles(2);
+        useFolders();
+        setOption(w().Opt3, true);
+        w().ChSame->setEnabled(true);
+        w().ChSame->setChecked(true);
+        fx->shell.answerMessage(Answer::Ok);
+        w().CmdDo_Click();
+        QCOMPARE(lastMessage(), QStringLiteral("您尚未指定要将文件分发到哪个主目录下的系列子文件中！请先添加分发输出所在的主目录！"));
+        QCOMPARE(fx->shell.last(QStringLiteral("message"))->icon, Icon::Critical);
+        QVERIFY(w().Opt1->isEnabled());
+
+        w().ChSame->setChecked(false);
+        w().CmdDo->setEnabled(true);
+        fx->shell.clear();
+        w().CmdDo_Click();
+        QCOMPARE(fx->shell.count(QStringLiteral("beep")), 1);
+        QCOMPARE(fx->shell.count(QStringLiteral("message")), 0);
+        QVERIFY(!w().CmdDo->isEnabled());
+    }
+
+    void modesOfOtherSubsystemsAreRefusedHonestly()
+    {
+        makeFiles(3);
+        useFolders();
+        w().ChFJ->setChecked(true);
+        fx->shell.answerMessage(Answer::Ok);
+        w().CmdDo_Click();
+        QVERIFY(lastMessage().contains(w().ChFJ->text()));
+        QVERIFY(!lastMessage().contains(QStringLiteral("分发完毕")));
+        QCOMPARE(namesIn(in).size(), 3);
+        QVERIFY(QDir(out).isEmpty());
+        QVERIFY(w().CmdIn->isEnabled());
+    }
+
+    void cancelOnTheMoveQuestionCopies()
+    {
+        makeFiles(6);
+        useFolders();
+        const Inventory before = Inventory::take({in});
+        w().ChBackUp->setChecked(true);
+        fx->shell.answerMessage(Answer::Cancel);
+        run();
+        const ShellCall q = fx->shell.ofKind(QStringLiteral("message")).first();
+        QCOMPARE(q.text, QStringLiteral("在分发的同时移走原文件？"));
+        QCOMPARE(q.buttons, Buttons::OkCancel);
+        QCOMPARE(q.defaultButton, Answer::Cancel);
+        QCOMPARE(namesIn(in).size(), 6);
+        QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
+        expectNothingLost(before);
+        int copies = 0;
+        QDirIterator it(out, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            ++copies;
+        }
+        QCOMPARE(copies, 6);
+    }
+
+    // ---- numbered folders ------------------------------------------------------------
+
+    void fixedCountRandomOrder()
+    {
+        makeFiles(120);
+        useFolders();
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("50"));
+        const Inventory before = Inventory::take({in});
+        QVERIFY(writeFile(FailureLog::path(), "log of an earlier run"));
+        run();
+        QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
+        QCOMPARE(namesIn(numbered(1)).size(), 50);
+        QCOMPARE(namesIn(numbered(2)).size(), 50);
+        QCOMPARE(namesIn(numbered(3)).size(), 20);
+        QVERIFY(!QFileInfo::exists(numbered(4)));
+        QVERIFY(!QFileInfo::exists(FailureLog::path()));
+        expectNothingLost(before);
+        // Final settings of every run.
+        QVERIFY(w().ChOvewr->isChecked());
+        QVERIFY(!w().ChBackUp->isChecked());
+        QVERIFY(w().Opt1->isChecked());
+        QCOMPARE(fx->shell.last(QStringLiteral("openFolder"))->text, out);
+        QCOMPARE(w().windowTitle(), FDispatch::caption());
+        QVERIFY(w().CmdDo->isEnabled() && w().CmdIn->isEnabled() && w().Combo1->isEnabled());
+    }
+
+    void onlyLastComponentKept()
+    {
+        makeFiles(3);
+        useFolders();
+        setOption(w().Opt1, true);
+        setOption(w().Option2, true);
+        w().TParts->setText(QStringLiteral("1"));
+        run();
+        for (int n = 1; n <= 3; ++n)
+            QCOMPARE(namesIn(out + QStringLiteral("/in_分发") + QString::number(n)).size(), 1);
+    }
+
+    void equalSharesPreparedOrderTakesTheRemainderLast()
+    {
+        makeFiles(103);
+        useFolders();
+        setOption(w().Opt2, true);
+        w().TDivs->setText(QStringLiteral("5"));
+        run();
+        for (int n = 1; n <= 5; ++n)
+            QCOMPARE(namesIn(numbered(n)).size(), 20);
+        QCOMPARE(namesIn(numbered(6)).size(), 3);
+    }
+
+    void sequentialNumericOrderAndSpareFolderRemoved()
+    {
+        // Names whose numbers order differently as text: 2 before 10.
+        for (int i : {10, 2, 33, 1, 7, 21, 4})
+            QVERIFY(writeFile(in + QStringLiteral("/IMG_") + QString::number(i) + QStringLiteral(".jpg"),
+                              QByteArray::number(i)));
+        useFolders();
+        setOption(w().Opt2, true);
+        w().TDivs->setText(QStringLiteral("3")); // 7 files: share 3, folders 1-4 made, 4 stays empty
+        w().ChNum->setChecked(true);
+        w().ChN->setChecked(true);
+        const Inventory before = Inventory::take({in});
+        run();
+        QCOMPARE(namesIn(numbered(1)), (QStringList{"IMG_1.jpg", "IMG_2.jpg", "IMG_4.jpg"}));
+        QCOMPARE(namesIn(numbered(2)), (QStringList{"IMG_10.jpg", "IMG_21.jpg", "IMG_7.jpg"}));
+        QCOMPARE(namesIn(numbered(3)), (QStringList{"IMG_33.jpg"}));
+        QVERIFY(!QFileInfo::exists(numbered(4))); // the spare folder is removed
+        expectNothingLost(before);
+    }
+
+    void earlierFilesKeepTheirFolder()
+    {
+        makeFiles(4);
+        useFolders();
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("2"));
+        // A folder 3 that holds files of an earlier run stays.
+        QVERIFY(writeFile(numbered(3) + QStringLiteral("/old.txt"), "old"));
+        run();
+        QCOMPARE(readAll(numbered(3) + QStringLiteral("/old.txt")), QByteArray("old"));
+    }
+
+    void moveDeletesOnlyRealCopies()
+    {
+        makeFiles(5);
+        useFolders();
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("5"));
+        w().ChNum->setChecked(true); // sequential: f1.. in scan order into folder 1
+        // f3 clashes and neither switch is on: it is skipped and must stay.
+        QVERIFY(writeFile(numbered(1) + QStringLiteral("/f3.jpg"), "older"));
+        const Inventory before = Inventory::take({in, out});
+        w().ChBackUp->setChecked(true);
+        fx->shell.answerMessage(Answer::Ok); // move
+        fx->shell.answerMessage(Answer::Ok); // report
+        // ChOvewr is the default; switch both clash rules off for this run.
+        w().ChOvewr->setChecked(false);
+        w().ChRen->setChecked(false);
+        w().CmdDo_Click();
+        QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
+        QCOMPARE(namesIn(in), (QStringList{"f3.jpg"}));
+        QCOMPARE(readAll(numbered(1) + QStringLiteral("/f3.jpg")), QByteArray("older"));
+        QCOMPARE(w().LFiles->caption(), QStringLiteral("0"));
+        expectNothingLost(before);
+    }
+
+    void unwritableFolderInMoveModeIsLoggedAndSourcesStay()
+    {
+        makeFiles(4);
+        useFolders();
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("2"));
+        w().ChNum->setChecked(true);
+        // Folder 2 exists but is read-only.
+        const QString real = dir->filePath(QStringLiteral("real2"));
+        QDir().mkpath(real);
+        ScopedMount m = ScopedMount::readOnlyBind(real, numbered(2));
+        if (!m.ok())
+            QSKIP(qPrintable(QStringLiteral("read-only bind mount not allowed: ") + m.error()));
+        const Inventory before = Inventory::take({in});
+        w().ChBackUp->setChecked(true);
+        fx->shell.answerMessage(Answer::Ok);
+        fx->shell.answerMessage(Answer::Ok);
+        w().CmdDo_Click();
+        QCOMPARE(lastMessage(), QStringLiteral("分发完毕！因文件访问错误，分发失败2份。\r\n稍候请参见分发失败的记录。"));
+        QCOMPARE(fx->shell.last(QStringLiteral("showFile"))->text, FailureLog::path());
+        QCOMPARE(namesIn(in), (QStringList{"f3.jpg", "f4.jpg"}));
+        QFile log(FailureLog::path());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = log.readAll().split('\n');
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines[1], FailureLog::toGbk(in + QStringLiteral("/f3.jpg  →  ") + numbered(2) + QStringLiteral("/f3.jpg"))
+                               + '\r');
+        expectNothingLost(before);
+    }
+
+    void copyModeMovesOnAndStopsAtTheLastFolder()
+    {
+        makeFiles(4);
+        useFolders();
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("2"));
+        w().ChNum->setChecked(true);
+        // Folder 1 cannot take files: its files go on into folder 2; folder 2 is
+        // the last one, so nothing moves on past it.
+        const QString real = dir->filePath(QStringLiteral("real1"));
+        QDir().mkpath(real);
+        ScopedMount m1 = ScopedMount::readOnlyBind(real, numbered(1));
+        if (!m1.ok())
+            QSKIP(qPrintable(QStringLiteral("read-only bind mount not allowed: ") + m1.error()));
+        const Inventory before = Inventory::take({in});
+        run();
+        QCOMPARE(namesIn(numbered(2)).size(), 4);
+        QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
+
+        // Now the last folder is unwritable too: the retry stops and logs.
+        QDir(numbered(2)).removeRecursively();
+        const QString real2 = dir->filePath(QStringLiteral("real2"));
+        QDir().mkpath(real2);
+        ScopedMount m2 = ScopedMount::readOnlyBind(real2, numbered(2));
+        QVERIFY(m2.ok());
+        fx->shell.clear();
+        w().ChNum->setChecked(true);
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("2"));
+        run();
+        QVERIFY(lastMessage().startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败4份。")));
+        QCOMPARE(namesIn(in).size(), 4);
+        expectNothingLost(before);
+    }
+
+    void readOnlySourceFolderInMoveMode()
+    {
+        makeFiles(3);
+        const QString view = dir->filePath(QStringLiteral("roin"));
+        ScopedMount m = ScopedMount::readOnlyBind(in, view);
+        if (!m.ok())
+            QSKIP(qPrintable(QStringLiteral("read-only bind mount not allowed: ") + m.error()));
+        in = view;
+        useFolders();
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("3"));
+        const Inventory before = Inventory::take({in});
+        w().ChBackUp->setChecked(true);
+        fx->shell.answerMessage(Answer::Ok);
+        fx->shell.answerMessage(Answer::Ok);
+        w().CmdDo_Click();
+        QCOMPARE(namesIn(in).size(), 3);             // the sources could not be deleted
+        QCOMPARE(namesIn(numbered(1)).size(), 3);    // and the copies are there
+        expectNothingLost(before);
+    }
+
+    void sourceVanishingBeforeItsTurn()
+    {
+        makeFiles(40);
+        useFolders();
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("10"));
+        w().ChNum->setChecked(true);
+        const Inventory before = Inventory::take({in});
+        // Once the run is under way, the last ten files disappear.
+        QStringList gone;
+        for (int i = 31; i <= 40; ++i)
+            gone << in + QStringLiteral("/f") + QString::number(i) + QStringLiteral(".jpg");
+        bool removed = false;
+        QTimer t;
+        connect(&t, &QTimer::timeout, this, [&] {
+            if (!removed && w().CmdIn->isEnabled() == false && QDir(numbered(1)).count() > 3) {
+                for (const QString &g : gone)
+                    QFile::remove(g);
+                removed = true;
+            }
+        });
+        t.start(0);
+        w().ChBackUp->setChecked(true);
+        fx->shell.answerMessage(Answer::Ok);
+        fx->shell.answerMessage(Answer::Ok);
+        w().CmdDo_Click();
+        QVERIFY(removed);
+        QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
+        QStringList lost = before.lostAfter({out});
+        for (const QString &g : gone)
+            lost.removeAll(g);
+        QVERIFY2(lost.isEmpty(), qPrintable(lost.join(QLatin1Char('\n'))));
+    }
+
+    // ---- grid folders ----------------------------------------------------------------
+
+    void includeRuleGoesToEveryFolderThatBeginsWithTheName()
+    {
+        QVERIFY(writeFile(in + QStringLiteral("/a.jpg"), "A"));
+        QVERIFY(writeFile(in + QStringLiteral("/ab.jpg"), "AB"));
+        QVERIFY(writeFile(in + QStringLiteral("/README"), "R"));
+        useFolders();
+        setOption(w().Opt3, true);
+        addGridFolder(out + QStringLiteral("/a"));
+        addGridFolder(out + QStringLiteral("/ab"));
+        addGridFolder(out + QStringLiteral("/README notes"));
+        w().ChInClude->setEnabled(true);
+        w().ChInClude->setChecked(true);
+        run();
+        QCOMPARE(namesIn(out + QStringLiteral("/a")), (QStringList{"a.jpg"}));
+        QCOMPARE(namesIn(out + QStringLiteral("/ab")), (QStringList{"a.jpg", "ab.jpg"}));
+        QCOMPARE(namesIn(out + QStringLiteral("/README notes")), (QStringList{"README"}));
+        QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
+        QCOMPARE(fx->shell.count(QStringLiteral("openFolder")), 0); // nothing opened for grid folders
+    }
+
+    void everyFolderAndMoveAfterTheLastCopy()
+    {
+        makeFiles(3);
+        useFolders();
+        setOption(w().Opt3, true);
+        for (const char *n : {"x", "y", "z"})
+            addGridFolder(out + QLatin1Char('/') + QLatin1String(n));
+        const Inventory before = Inventory::take({in});
+        w().ChBackUp->setChecked(true);
+        fx->shell.answerMessage(Answer::Ok);
+        fx->shell.answerMessage(Answer::Ok);
+        w().CmdDo_Click();
+        for (const char *n : {"x", "y", "z"})
+            QCOMPARE(namesIn(out + QLatin1Char('/') + QLatin1String(n)).size(), 3);
+        QVERIFY(namesIn(in).isEmpty());
+        expectNothingLost(before);
+    }
+
+    void lastFolderFailingKeepsTheSource()
+    {
+        makeFiles(2);
+        useFolders();
+        setOption(w().Opt3, true);
+        addGridFolder(out + QStringLiteral("/ok"));
+        const QString real = dir->filePath(QStringLiteral("real"));
+        QDir().mkpath(real);
+        const QString bad = out + QStringLiteral("/bad");
+        addGridFolder(bad);
+        ScopedMount m = ScopedMount::readOnlyBind(real, bad);
+        if (!m.ok())
+            QSKIP(qPrintable(QStringLiteral("read-only bind mount not allowed: ") + m.error()));
+        const Inventory before = Inventory::take({in});
+        w().ChBackUp->setChecked(true);
+        fx->shell.answerMessage(Answer::Ok);
+        fx->shell.answerMessage(Answer::Ok);
+        w().CmdDo_Click();
+        QCOMPARE(namesIn(in).size(), 2);
+        QVERIFY(lastMessage().startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败2份。")));
+        QFile log(FailureLog::path());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains(FailureLog::toGbk(QStringLiteral("  →  ") + bad + QStringLiteral("/f"))));
+        expectNothingLost(before);
+    }
+
+    void inputFolderAsItsOwnOutput()
+    {
+        makeFiles(3);
+        useFolders();
+        setOption(w().Opt3, true);
+        addGridFolder(in);
+        const Inventory before = Inventory::take({in});
+        w().ChOvewr->setChecked(true);
+        w().ChBackUp->setChecked(true);
+        fx->shell.answerMessage(Answer::Ok);
+        fx->shell.answerMessage(Answer::Ok);
+        w().CmdDo_Click();
+        QCOMPARE(namesIn(in).size(), 3);
+        const QStringList lost = before.lostAfter({in});
+        QVERIFY2(lost.isEmpty(), qPrintable(lost.join(QLatin1Char('\n'))));
+    }
+
+    void clashesInEverySwitchCombination_data()
+    {
+        QTest::addColumn<bool>("rename");
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<bool>("move");
+        for (int bits = 0; bits < 8; ++bits)
+            QTest::newRow(qPrintable(QStringLiteral("ren%1 over%2 move%3").arg(bits & 1).arg(bits >> 1 & 1).arg(bits >> 2)))
+                << bool(bits & 1) << bool(bits & 2) << bool(bits & 4);
+    }
+    void clashesInEverySwitchCombination()
+    {
+        QFETCH(bool, rename);
+        QFETCH(bool, overwrite);
+        QFETCH(bool, move);
+        ManualClock clk;
+        for (const QString &n : {QStringLiteral("照片.jpg"), QStringLiteral("🎉.png"), QString(80, QChar(0x6587)) + ".a"})
+            QVERIFY(writeFile(in + QLatin1Char('/') + n, n.toUtf8()));
+        useFolders();
+        setOption(w().Opt3, true);
+        const QString target = out + QStringLiteral("/t");
+        addGridFolder(target);
+        for (const QString &n : namesIn(in))
+            QVERIFY(writeFile(target + QLatin1Char('/') + n, "old"));
+        const Inventory before = Inventory::take({in, out});
+        w().ChOvewr->setChecked(overwrite);
+        w().ChRen->setChecked(rename);
+        if (!rename)
+            w().ChOvewr->setChecked(overwrite);
+        w().ChBackUp->setChecked(move);
+        if (move)
+            fx->shell.answerMessage(Answer::Ok);
+        fx->shell.answerMessage(Answer::Ok);
+        w().CmdDo_Click();
+        QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
+        const bool copies = rename || overwrite;
+        QCOMPARE(namesIn(in).size(), move && copies ? 0 : 3);
+        QCOMPARE(namesIn(target).size(), rename ? 6 : 3);
+        // Overwriting replaces the old copies on purpose; everything else is kept.
+        QStringList lost = before.lostAfter({out});
+        if (overwrite && !rename)
+            lost = lost.filter(in);
+        QVERIFY2(lost.isEmpty(), qPrintable(lost.join(QLatin1Char('\n'))));
+    }
+
+    // ---- click rules -----------------------------------------------------------------
+
+    void clickRules()
+    {
+        w().ChNum->setChecked(true);
+        QVERIFY(w().Frame3->isEnabled());
+        QCOMPARE(w().CombOrder->currentIndex(), 0);
+        w().ChNum->setChecked(false);
+        QVERIFY(!w().Frame3->isEnabled());
+
+        w().ChSame->setChecked(true);
+        w().ChFoldTrunck->setChecked(true);
+        w().ChInClude->setChecked(true);
+        QVERIFY(!w().ChSame->isChecked() && !w().ChFoldTrunck->isChecked());
+        w().ChOverLay->setChecked(true);
+        QVERIFY(!w().ChInClude->isChecked());
+        QVERIFY(w().TNum->isEnabled());
+        QCOMPARE(w().TNum->text(), QStringLiteral("2"));
+        w().TNum->setText(QStringLiteral("5"));
+        w().ChOmit->setChecked(true);
+        w().ChOverLay->setChecked(false);
+        QVERIFY(!w().TNum->isEnabled());
+        QVERIFY(!w().ChOmit->isChecked());
+        QCOMPARE(w().TNum->text(), QStringLiteral("2"));
+    }
+};
+
+QTEST_MAIN(DispatchRunTest)
+#include "tst_dispatchrun.moc"
