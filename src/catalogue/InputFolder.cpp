@@ -167,8 +167,19 @@ private:
         validating_ = true;
         bool cancel = false;
         w_.Combo1_Validate(cancel);
-        if (cancel)
+        if (cancel) {
             w_.Combo1->setFocus(Qt::OtherFocusReason);
+            // The line edit drops its selection when it sees this focus-out, after
+            // us; put the caret and selection back once the event is through.
+            QLineEdit *le = w_.Combo1->lineEdit();
+            const int start = le->hasSelectedText() ? le->selectionStart() : le->cursorPosition();
+            const int length = int(le->selectedText().size());
+            QTimer::singleShot(0, le, [le, start, length] {
+                le->setCursorPosition(start);
+                if (length > 0)
+                    le->setSelection(start, length);
+            });
+        }
         validating_ = false;
     }
 
