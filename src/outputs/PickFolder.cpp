@@ -18,10 +18,12 @@ namespace {
 
 QString collapsePairs(QString s, QChar sep)
 {
+    // Runs of any length collapse: a single pass would leave "a//" of "a///" and
+    // so a trailing separator on the result.
     const QString pair = QString(sep) + sep;
-    // QString::replace scans left to right without overlap: three separators
-    // become two, as one pass of the original rule gives.
-    return s.replace(pair, QString(sep));
+    while (s.contains(pair))
+        s.replace(pair, QString(sep));
+    return s;
 }
 
 } // namespace
