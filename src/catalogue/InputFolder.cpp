@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -111,6 +112,27 @@ long long countMatchingFiles(const QString &folder, const QString &pattern, bool
 
 namespace {
 
+// Eats the mouse press that tried to take the focus from a control whose
+// validation kept it; that press is delivered right after the focus change, so
+// the filter goes at the next turn of the event loop. A release without its
+// press clicks nothing.
+class PressEater : public QObject {
+public:
+    PressEater()
+    {
+        qApp->installEventFilter(this);
+        QTimer::singleShot(0, this, [this] {
+            qApp->removeEventFilter(this);
+            deleteLater();
+        });
+    }
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        return o->isWidgetType()
+            && (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick);
+    }
+};
+
 // Key filter and validation of Combo1. Keys reach the combo box (its line edit
 // forwards focus to it); replacements are typed into the line edit directly.
 class Combo1Filter : public QObject {
@@ -168,6 +190,9 @@ private:
         bool cancel = false;
         w_.Combo1_Validate(cancel);
         if (cancel) {
+            // The control clicked to take the focus does not get the click either.
+            if (e->reason() == Qt::MouseFocusReason)
+                new PressEater;
             w_.Combo1->setFocus(Qt::OtherFocusReason);
             // The line edit drops its selection when it sees this focus-out, after
             // us; put the caret and selection back once the event is through.

@@ -4,6 +4,7 @@
 #include "catalogue/FileList.h"
 #include "catalogue/InputFolder.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -270,6 +271,44 @@ private slots:
         f.w().splitPaths = {QStringLiteral("x")};
         f.w().LDir_Change();
         QCOMPARE(f.w().splitPaths.size(), 1);
+    }
+    void refusedTextKeepsTheClickedButtonIdle()
+    {
+        WindowFixture f;
+        focusCombo(f.w());
+        clearCombo(f.w());
+        type(f.w(), QStringLiteral("a")); // "*"
+        f.shell.answerMessage(Answer::Ok);
+        // No picker may open: the scripted shell would fail on it.
+        QTest::mouseClick(f.w().CmdIn, Qt::LeftButton);
+        QCOMPARE(f.shell.count(QStringLiteral("message")), 1);
+        QCOMPARE(f.shell.count(QStringLiteral("folder")), 0);
+        QVERIFY(f.w().Combo1->hasFocus());
+        QCoreApplication::processEvents();
+        // Once the text is good, the next click goes through.
+        type(f.w(), QStringLiteral("txt"));
+        f.shell.answerFolder(QString());
+        QTest::mouseClick(f.w().CmdIn, Qt::LeftButton);
+        QCOMPARE(f.shell.count(QStringLiteral("folder")), 1);
+    }
+
+    void pickingTheShownEntryRecounts()
+    {
+        WindowFixture f;
+        const QString d = f.programDir.path();
+        QVERIFY(writeFile(d + "/a.txt", "x"));
+        f.w().Combo1->setCurrentIndex(f.w().Combo1->findText(QStringLiteral("*.txt")));
+        QCOMPARE(f.w().LFiles->caption(), QStringLiteral("1"));
+        QVERIFY(writeFile(d + "/b.txt", "x"));
+        // Choose the same entry again from the open list.
+        f.w().Combo1->showPopup();
+        QAbstractItemView *view = f.w().Combo1->view();
+        QVERIFY(QTest::qWaitForWindowExposed(view->window()));
+        const QModelIndex idx = view->model()->index(f.w().Combo1->currentIndex(), 0);
+        view->scrollTo(idx);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(idx).center());
+        QTRY_VERIFY(!view->isVisible());
+        QCOMPARE(f.w().LFiles->caption(), QStringLiteral("2"));
     }
 };
 
