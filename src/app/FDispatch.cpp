@@ -91,6 +91,7 @@ void FDispatch::buildControls()
     Combo1 = named(new QComboBox(p), "Combo1");
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setEditText(QStringLiteral("*.*"));
     ChHide = check(p, "ChHide", QStringLiteral("含隐藏文件"));
     Label1 = plainLabel(p, "Label1", QStringLiteral("当前目录文件总数："));
     Label1->setToolTip(QStringLiteral("当显示的文件数等于4579时，真实的文件数可能比此数大得多。"));
@@ -187,6 +188,8 @@ void FDispatch::buildControls()
     CmbCustom = named(new QComboBox(p), "CmbCustom");
     CmbCustom->addItem(QStringLiteral("源文件夹中文件分发到包含其文件名的输出文件夹中已存在的子文件夹中!"));
     CmbCustom->setCurrentIndex(-1);
+    CmbCustom->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    CmbCustom->setMinimumContentsLength(12);
     CmbCustom->setEnabled(false);
     ChInClude = check(p, "ChInClude", QStringLiteral("分发到包含文件名的文件夹中"), false, false);
     ChOverLay = check(p, "ChOverLay", QStringLiteral("分发到跟文件名含有共同字符的文件夹中"), false, false);
@@ -198,6 +201,8 @@ void FDispatch::buildControls()
     CmbSame->setInsertPolicy(QComboBox::NoInsert);
     CmbSame->addItem(QStringLiteral("中国大陆11位手机号!"));
     CmbSame->setCurrentIndex(-1);
+    CmbSame->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    CmbSame->setMinimumContentsLength(10);
     CmbSame->setEnabled(false);
     CmdRex2 = named(new QPushButton(QStringLiteral("正则用法帮助..."), p), "CmdRex2");
     CmdRex2->setEnabled(false);
@@ -325,6 +330,7 @@ void FDispatch::layoutControls()
     catTop->addWidget(ChProg);
     catTop->addWidget(P1, 1);
     catLay->addLayout(catTop);
+    ListView1->setMinimumHeight(200);
     catLay->addWidget(ListView1, 1);
     root->addWidget(catBox, 3);
 
@@ -377,42 +383,50 @@ void FDispatch::layoutControls()
     preRow->addStretch(1);
     f2->addLayout(preRow, 7, 0, 1, 4);
     outLay->addWidget(Frame2, 4, 0, 1, 4);
-    mid->addWidget(outBox, 3);
+    mid->addWidget(outBox, 4);
 
     // Mode, shares and switches
     auto *modeBox = new QGroupBox(QStringLiteral("分发方式"), centralWidget());
     auto *modeLay = new QGridLayout(modeBox);
     modeLay->addWidget(Opt1, 0, 0);
     modeLay->addWidget(Opt2, 0, 1);
-    modeLay->addWidget(Opt3, 0, 2, 1, 2);
-    modeLay->addWidget(Label3, 1, 0);
-    modeLay->addWidget(TParts, 1, 1);
-    modeLay->addWidget(Label4, 1, 2);
-    modeLay->addWidget(TDivs, 1, 3);
-    modeLay->addWidget(Label5, 2, 0);
-    modeLay->addWidget(TNum, 2, 1);
+    modeLay->addWidget(Opt3, 1, 0, 1, 2);
+    modeLay->addWidget(Label3, 2, 0);
+    modeLay->addWidget(TParts, 2, 1);
+    modeLay->addWidget(Label4, 3, 0);
+    modeLay->addWidget(TDivs, 3, 1);
+    modeLay->addWidget(Label5, 4, 0);
+    modeLay->addWidget(TNum, 4, 1);
     auto *f1 = new QHBoxLayout(Frame1);
     f1->addWidget(Option2);
     f1->addWidget(Option1);
-    modeLay->addWidget(Frame1, 3, 0, 1, 4);
-    modeLay->addWidget(ChBackUp, 4, 0);
-    modeLay->addWidget(ChOvewr, 4, 1);
-    modeLay->addWidget(ChRen, 4, 2);
-    modeLay->addWidget(ChBig, 5, 0);
-    modeLay->addWidget(ChFoldDo, 5, 1);
-    modeLay->addWidget(ChRndDraw, 5, 2);
-    modeLay->addWidget(ChMamal, 5, 3);
-    modeLay->addWidget(ChRndTime, 6, 0);
-    modeLay->addWidget(ChOmit, 6, 1);
-    modeLay->addWidget(ChInClude, 7, 0, 1, 4);
-    modeLay->addWidget(ChOverLay, 8, 0, 1, 4);
-    modeLay->addWidget(ChSame, 9, 0, 1, 4);
-    modeLay->addWidget(Label13, 10, 0, 1, 2);
-    modeLay->addWidget(CmbSame, 10, 2);
-    modeLay->addWidget(CmdRex2, 10, 3);
-    modeLay->addWidget(ChFoldTrunck, 11, 0, 1, 4);
-    modeLay->addWidget(ChFJ, 12, 0, 1, 4);
+    modeLay->addWidget(Frame1, 5, 0, 1, 2);
+    modeLay->setRowStretch(6, 1);
     mid->addWidget(modeBox, 2);
+
+    auto *ruleBox = new QGroupBox(QStringLiteral("分发规则"), centralWidget());
+    auto *ruleLay = new QGridLayout(ruleBox);
+    ruleLay->addWidget(ChBackUp, 0, 0);
+    ruleLay->addWidget(ChOvewr, 0, 1);
+    ruleLay->addWidget(ChRen, 0, 2);
+    ruleLay->addWidget(ChRndDraw, 1, 0);
+    ruleLay->addWidget(ChMamal, 1, 1);
+    ruleLay->addWidget(ChRndTime, 1, 2);
+    ruleLay->addWidget(ChBig, 2, 0);
+    ruleLay->addWidget(ChFoldDo, 2, 1);
+    ruleLay->addWidget(ChOmit, 2, 2);
+    ruleLay->addWidget(ChInClude, 3, 0, 1, 3);
+    ruleLay->addWidget(ChOverLay, 4, 0, 1, 3);
+    ruleLay->addWidget(ChSame, 5, 0, 1, 3);
+    auto *sameRow = new QHBoxLayout;
+    sameRow->addWidget(Label13);
+    sameRow->addWidget(CmbSame, 1);
+    sameRow->addWidget(CmdRex2);
+    ruleLay->addLayout(sameRow, 6, 0, 1, 3);
+    ruleLay->addWidget(ChFoldTrunck, 7, 0, 1, 3);
+    ruleLay->addWidget(ChFJ, 8, 0, 1, 3);
+    ruleLay->setRowStretch(9, 1);
+    mid->addWidget(ruleBox, 3);
     root->addLayout(mid, 2);
 
     auto *bottom = new QHBoxLayout;
@@ -428,6 +442,7 @@ void FDispatch::layoutControls()
     root->addLayout(bottom);
 
     resize(1240, 780);
+    centralWidget()->layout()->activate(); // real sizes before startup reads them
 }
 
 void FDispatch::closeEvent(QCloseEvent *e)

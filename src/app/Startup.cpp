@@ -71,7 +71,7 @@ bool FDispatch::Form_Load()
     LDir->setCaption(progDir);
     LDirOut->setCaption(paths::driveRoot(progDir));
     // 10. The output folder grid.
-    MSFlexGrid1->setColWidthTwips(0, MSFlexGrid1->widthTwips() - 400);
+    MSFlexGrid1->setFirstColumnMarginTwips(400);
     MSFlexGrid1->setColWidthTwips(1, 0);
     MSFlexGrid1->setTextMatrix(0, 0, QStringLiteral("自定义输出目录列表"));
     MSFlexGrid1->setRows(1);

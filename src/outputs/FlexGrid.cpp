@@ -67,6 +67,19 @@ void FlexGrid::setColWidthTwips(int col, int twips)
     setColumnWidth(col, twips / kTwipsPerPixel);
 }
 
+void FlexGrid::setFirstColumnMarginTwips(int twips)
+{
+    firstColumnMarginTwips_ = twips;
+    setColWidthTwips(0, widthTwips() - twips);
+}
+
+void FlexGrid::resizeEvent(QResizeEvent *e)
+{
+    QTableWidget::resizeEvent(e);
+    if (firstColumnMarginTwips_ >= 0)
+        setColWidthTwips(0, widthTwips() - firstColumnMarginTwips_);
+}
+
 int FlexGrid::widthTwips() const { return width() * kTwipsPerPixel; }
 
 void FlexGrid::setTopRow(int row)

@@ -19,6 +19,8 @@ public:
     // Widths in twips (15 to a pixel at 96 dpi).
     int colWidthTwips(int col) const;
     void setColWidthTwips(int col, int twips);
+    // Keeps column 0 as wide as the grid less the given margin, also when resized.
+    void setFirstColumnMarginTwips(int twips);
     int widthTwips() const;
     // Scrolls so that the given row (heading counted as 0) is the top data row.
     void setTopRow(int row);
@@ -32,6 +34,10 @@ signals:
 protected:
     void mouseDoubleClickEvent(QMouseEvent *e) override;
     void mouseReleaseEvent(QMouseEvent *e) override;
+    void resizeEvent(QResizeEvent *e) override;
+
+private:
+    int firstColumnMarginTwips_ = -1; // column 0 follows the grid's width less this
 };
 
 constexpr int kTwipsPerPixel = 15;
