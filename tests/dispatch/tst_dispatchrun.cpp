@@ -531,6 +531,24 @@ private slots:
         QVERIFY2(lost.isEmpty(), qPrintable(lost.join(QLatin1Char('\n'))));
     }
 
+    void numberedFoldersInsideTheInputFolder()
+    {
+        makeFiles(5);
+        out = in;
+        useFolders();
+        setOption(w().Opt1, true);
+        setOption(w().Option2, true);
+        w().TParts->setText(QStringLiteral("5"));
+        const Inventory before = Inventory::take({in});
+        w().ChBackUp->setChecked(true);
+        fx->shell.answerMessage(Answer::Ok);
+        fx->shell.answerMessage(Answer::Ok);
+        w().CmdDo_Click();
+        QCOMPARE(namesIn(in + QStringLiteral("/in_分发1")).size(), 5);
+        QVERIFY(namesIn(in).isEmpty());
+        expectNothingLost(before);
+    }
+
     void clashesInEverySwitchCombination_data()
     {
         QTest::addColumn<bool>("rename");
@@ -546,7 +564,7 @@ private slots:
         QFETCH(bool, overwrite);
         QFETCH(bool, move);
         ManualClock clk;
-        for (const QString &n : {QStringLiteral("照片.jpg"), QStringLiteral("🎉.png"), QString(80, QChar(0x6587)) + ".a"})
+        for (const QString &n : {QStringLiteral("照片.jpg"), QStringLiteral("🎉.png"), QString(84, QChar(0x6587)) + ".ab" /* 255 bytes */})
             QVERIFY(writeFile(in + QLatin1Char('/') + n, n.toUtf8()));
         useFolders();
         everyListedFolder();
