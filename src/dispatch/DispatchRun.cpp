@@ -1,5 +1,6 @@
 // The dispatch button: checks, questions, locking, catalogue refresh, the two
 // loop styles, the distribution rules, the report and the unlocking.
+#include "dispatch/DispatchRun.h"
 #include "app/FDispatch.h"
 
 #include "catalogue/CatalogueModel.h"
@@ -40,6 +41,16 @@ ModeHooks &modeHooks()
 namespace {
 
 const QString kTitle = QStringLiteral("消息");
+
+std::function<void(float)> g_pause;
+
+void runPause(float seconds)
+{
+    if (g_pause)
+        g_pause(seconds);
+    else
+        PauseSeconds(seconds);
+}
 
 // The decimal number at the start of a text; 0 when it starts with none.
 double leadingValue(const QString &text)
@@ -178,7 +189,7 @@ private:
         w.catalogue->clear();
         WalkFolder(w, inFolder());
         w.setWindowTitle(tag() + QStringLiteral("  目标文件读取完毕，即将分发"));
-        PauseSeconds(1.0f);
+        runPause(1.0f);
         w.setWindowTitle(tag());
         useSplitPaths();
         st.lastIndex = sequentialByView() ? w.catalogue->count() - 1 : w.splitPaths.size() - 1;
@@ -576,6 +587,8 @@ private:
 };
 
 } // namespace
+
+void setDispatchPause(std::function<void(float)> pause) { g_pause = std::move(pause); }
 
 void FDispatch::wireDispatch()
 {
