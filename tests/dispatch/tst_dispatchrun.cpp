@@ -20,6 +20,7 @@
 #include <QSet>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 using namespace fd;
 using namespace fd::test;
@@ -38,6 +39,18 @@ QStringList namesIn(const QString &folder)
     l.sort();
     return l;
 }
+
+// A scripted shell that runs an action when a message comes, before it answers.
+class ActingShell : public ScriptedShell {
+public:
+    std::function<void()> onMessage;
+    Answer message(const QString &t, const QString &ti, Icon i, Buttons b, Answer d) override
+    {
+        if (onMessage && b == Buttons::RetryCancel)
+            onMessage();
+        return ScriptedShell::message(t, ti, i, b, d);
+    }
+};
 
 } // namespace
 
@@ -389,6 +402,47 @@ private slots:
         run();
         QVERIFY(lastMessage().startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败4份。")));
         QCOMPARE(namesIn(in).size(), 4);
+        expectNothingLost(before);
+    }
+
+    void fullOutputDisk_data()
+    {
+        QTest::addColumn<bool>("retry");
+        QTest::newRow("cancel") << false;
+        QTest::newRow("retry after freeing space") << true;
+    }
+    void fullOutputDisk()
+    {
+        QFETCH(bool, retry);
+        for (int i = 1; i <= 3; ++i)
+            QVERIFY(writeFile(in + QStringLiteral("/f%1.bin").arg(i), QByteArray(120 * 1024, char('a' + i))));
+        ScopedMount m = ScopedMount::tmpfs(out, 400 * 1024);
+        if (!m.ok())
+            QSKIP(qPrintable(QStringLiteral("tmpfs mount not allowed: ") + m.error()));
+        const QString filler = out + QStringLiteral("/filler");
+        QVERIFY(writeFile(filler, QByteArray(100 * 1024, 'z')));
+        useFolders();
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("3"));
+        w().ChNum->setChecked(true);
+        const Inventory before = Inventory::take({in});
+        ActingShell sh;
+        sh.setAutoOk(true);
+        sh.answerMessage(retry ? Answer::Retry : Answer::Cancel);
+        if (retry)
+            sh.onMessage = [&] { QFile::remove(filler); };
+        w().CmdDo_Click();
+        const QList<ShellCall> msgs = sh.ofKind(QStringLiteral("message"));
+        QCOMPARE(msgs.size(), 2);
+        QCOMPARE(msgs[0].text, QStringLiteral("磁盘空间已满，请清理以释放空间后重试"));
+        if (retry) {
+            QCOMPARE(msgs[1].text, QStringLiteral("分发完毕！"));
+            QCOMPARE(namesIn(numbered(1)).size(), 3);
+        } else {
+            QVERIFY(msgs[1].text.startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败1份。")));
+            QCOMPARE(namesIn(numbered(1)), (QStringList{"f1.bin", "f2.bin"}));
+        }
+        QCOMPARE(namesIn(in).size(), 3);
         expectNothingLost(before);
     }
 
