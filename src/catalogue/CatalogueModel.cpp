@@ -61,7 +61,14 @@ void CatalogueModel::clear()
 
 const QString &CatalogueModel::text(int row, int column) const
 {
+    const_cast<CatalogueModel *>(this)->sortIfNeeded();
     return rows_[size_t(row)][size_t(column)];
+}
+
+const CatalogueModel::Row &CatalogueModel::row(int r) const
+{
+    const_cast<CatalogueModel *>(this)->sortIfNeeded();
+    return rows_[size_t(r)];
 }
 
 void CatalogueModel::scheduleSort()
