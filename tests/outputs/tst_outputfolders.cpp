@@ -200,6 +200,14 @@ void TestOutputFolders::singleAddTwiceBeeps()
     QCOMPARE(fx.shell.count("beep"), 1);
     QCOMPARE(listed(w), QStringList{out});
     QCOMPARE(w.LFolds->caption(), QStringLiteral("1"));
+    // A root keeps its whole text as its own name.
+    const QString root = QDir::toNativeSeparators(QDir::rootPath());
+    const QString rootRow = root.size() == 3 ? root.left(2) : root;
+    QVERIFY(w.takeOutputFolder(rootRow));
+    QCOMPARE(w.MSFlexGrid1->textMatrix(2, 0), rootRow);
+    QCOMPARE(w.MSFlexGrid1->textMatrix(2, 1), rootRow);
+    w.MSFlexGrid1->setCurrentCell(1, 0);
+    w.MSFlexGrid1_DblClick();
     // The comparison is exact: another spelling is another row.
     const QString other = out + sep() + "..";
     QVERIFY(w.takeOutputFolder(other));
