@@ -96,8 +96,11 @@ void walk(FDispatch &w, QString path, WalkContext &ctx)
 QStringList subfoldersOf(const QString &folder)
 {
     QDir dir(folder);
-    QStringList names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                                      QDir::NoSort);
+    QDir::Filters f = QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden;
+#ifdef Q_OS_WIN
+    f |= QDir::System; // folders marked "system" are folders too
+#endif
+    QStringList names = dir.entryList(f, QDir::NoSort);
     std::sort(names.begin(), names.end(),
               [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; });
     QStringList out;

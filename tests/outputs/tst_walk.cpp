@@ -68,6 +68,7 @@ void TestWalk::depthFirstPreOrderInNameOrder()
     for (const char *d : {"out/b", "out/a/x", "out/a/W", "out/B", "out/.hidden"})
         mk(t, d);
     QVERIFY(writeFile(out + "/a/f.txt", "x"));
+    QFile::link(t.path() + "/none", out + "/dangling"); // not a folder
     outputListMode(w);
     w.treeWalk = true;
     WalkFolder(w, out, WalkPurpose::OutputList);
