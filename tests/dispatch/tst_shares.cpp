@@ -6,6 +6,7 @@
 #include "dispatch/TextNumbers.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -18,6 +19,18 @@ using namespace fd;
 using namespace fd::test;
 
 namespace {
+
+// Puts n files into the input folder and shows their count, so that a recount of
+// the input folder finds the same number.
+void setInputCount(WindowFixture &fx, int n)
+{
+    QDir dir(fx.programDir.path());
+    for (const QString &f : dir.entryList({QStringLiteral("in*.txt")}, QDir::Files))
+        dir.remove(f);
+    for (int i = 0; i < n; ++i)
+        writeFile(dir.filePath(QStringLiteral("in%1.txt").arg(i)), "x");
+    fx.w().LFiles->setCaption(QString::number(n));
+}
 
 // The focus leaves a field for another control of the window.
 void leave(QLineEdit *e)
@@ -94,7 +107,7 @@ void TestShares::derivationFollowsShares()
 {
     WindowFixture fx;
     FDispatch &w = fx.w();
-    w.LFiles->setCaption("10");
+    setInputCount(fx, 10);
     QCOMPARE(w.TParts->text(), QStringLiteral("2")); // 10 files, 5 shares
     w.TDivs->setText("3");
     QCOMPARE(w.TParts->text(), QStringLiteral("4"));
@@ -114,7 +127,7 @@ void TestShares::typingTwentyWithTenFiles()
 {
     WindowFixture fx;
     FDispatch &w = fx.w();
-    w.LFiles->setCaption("10");
+    setInputCount(fx, 10);
     w.TDivs->selectAll();
     QTest::keyClick(w.TDivs, Qt::Key_2);
     QCOMPARE(w.TDivs->text(), QStringLiteral("2"));
@@ -132,18 +145,18 @@ void TestShares::zeroCountEndsAtOne()
 {
     WindowFixture fx;
     FDispatch &w = fx.w();
-    w.LFiles->setCaption("10");
+    setInputCount(fx, 10);
     QVERIFY(w.CmdDo->isEnabled());
-    w.LFiles->setCaption("0");
+    setInputCount(fx, 0);
     QCOMPARE(w.TDivs->text(), QStringLiteral("1"));
     QCOMPARE(w.TParts->text(), QStringLiteral("1"));
     QVERIFY(!w.CmdDo->isEnabled());
 
     // With subfolders wanted the button stays usable at a count of 0.
-    w.LFiles->setCaption("4");
+    setInputCount(fx, 4);
     w.ChSubFold->setEnabled(true);
     w.ChSubFold->setChecked(true);
-    w.LFiles->setCaption("0");
+    setInputCount(fx, 0);
     QVERIFY(w.CmdDo->isEnabled());
 }
 
@@ -151,7 +164,7 @@ void TestShares::filesPerShareRules()
 {
     WindowFixture fx;
     FDispatch &w = fx.w();
-    w.LFiles->setCaption("100");
+    setInputCount(fx, 100);
     w.TParts->setEnabled(true);
     w.TParts->clear();
     QCOMPARE(w.TParts->text(), QStringLiteral("1")); // clearing gives 1 at once
@@ -225,13 +238,13 @@ void TestShares::fixedModeTakesDerivedValueOnNewCount()
 {
     WindowFixture fx;
     FDispatch &w = fx.w();
-    w.LFiles->setCaption("10");
+    setInputCount(fx, 10);
     w.Opt1->click();
     QCOMPARE(w.TParts->text(), QStringLiteral("10")); // 50, capped by the count
     w.TParts->setText("3");
     leave(w.TParts);
     QCOMPARE(w.TParts->text(), QStringLiteral("3"));
-    w.LFiles->setCaption("20");
+    setInputCount(fx, 20);
     QCOMPARE(w.TParts->text(), QStringLiteral("4")); // 20 files over the 5 shares
 }
 
@@ -239,7 +252,7 @@ void TestShares::fixedModeButton()
 {
     WindowFixture fx;
     FDispatch &w = fx.w();
-    w.LFiles->setCaption("120");
+    setInputCount(fx, 120);
     // Put every switch in the state the button must undo.
     w.Opt3->click();
     w.ChCustom->setChecked(true);
@@ -281,7 +294,7 @@ void TestShares::averageModeButton()
     w.ChRndDraw->setChecked(true);
     w.ChSame->setEnabled(true);
     w.ChSame->setChecked(true);
-    w.LFiles->setCaption("3");
+    setInputCount(fx, 3);
     w.CmdDo->setEnabled(false);
     w.TDivs->setText("2");
 
@@ -299,7 +312,7 @@ void TestShares::averageModeButton()
     QVERIFY(w.ChSame->isChecked()); // left as it was
     // With a count of 0 the button is left as it is.
     w.Opt1->click();
-    w.LFiles->setCaption("0");
+    setInputCount(fx, 0);
     w.CmdDo->setEnabled(true);
     w.Opt2->click();
     QVERIFY(w.CmdDo->isEnabled());
@@ -309,13 +322,13 @@ void TestShares::changeRulesRunOncePerRealChange()
 {
     WindowFixture fx;
     FDispatch &w = fx.w();
-    w.LFiles->setCaption("10");
+    setInputCount(fx, 10);
     QSignalSpy parts(w.TParts, &QLineEdit::textChanged);
     QSignalSpy divs(w.TDivs, &QLineEdit::textChanged);
-    w.LFiles->setCaption("20"); // 5 shares: 2 becomes 4
+    setInputCount(fx, 20); // 5 shares: 2 becomes 4
     QCOMPARE(parts.count(), 1);
     QCOMPARE(divs.count(), 0);
-    w.LFiles->setCaption("40"); // 4 becomes 8
+    setInputCount(fx, 40); // 4 becomes 8
     QCOMPARE(parts.count(), 2);
     leave(w.TDivs); // nothing to change
     QCOMPARE(divs.count(), 0);
@@ -344,7 +357,7 @@ void TestShares::nothingDerivedWhileHidden()
 {
     WindowFixture fx(false);
     FDispatch &w = fx.w();
-    w.LFiles->setCaption("10");
+    setInputCount(fx, 10);
     QCOMPARE(w.TParts->text(), QStringLiteral("50"));
 }
 

@@ -20,6 +20,18 @@ using namespace fd::test;
 
 namespace {
 
+// Puts n files into the input folder and shows their count, so that a recount of
+// the input folder finds the same number.
+void setInputCount(WindowFixture &fx, int n)
+{
+    QDir dir(fx.programDir.path());
+    for (const QString &f : dir.entryList({QStringLiteral("in*.txt")}, QDir::Files))
+        dir.remove(f);
+    for (int i = 0; i < n; ++i)
+        writeFile(dir.filePath(QStringLiteral("in%1.txt").arg(i)), "x");
+    fx.w().LFiles->setCaption(QString::number(n));
+}
+
 QString mk(const QTemporaryDir &root, const QString &rel)
 {
     const QString p = QDir::toNativeSeparators(root.path() + QLatin1Char('/') + rel);
@@ -361,7 +373,7 @@ void TestOutputFolders::rightButtonClears()
     w.MSFlexGrid1_MouseUp(Qt::MiddleButton);
     QCOMPARE(fx.shell.count("message"), 0);
 
-    w.LFiles->setCaption("5");
+    setInputCount(fx, 5);
     w.CmdDo->setEnabled(true);
     fx.shell.answerMessage(Answer::No);
     QTest::mouseClick(w.MSFlexGrid1->viewport(), Qt::RightButton);
@@ -409,12 +421,12 @@ void TestOutputFolders::folderCountDecidesDispatchButton()
     FDispatch &w = fx.w();
     QTemporaryDir t;
     w.Opt3->click();
-    w.LFiles->setCaption("3");
+    setInputCount(fx, 3);
     QVERIFY(w.takeOutputFolder(mk(t, "a")));
     QVERIFY(w.CmdDo->isEnabled());
     w.MSFlexGrid1_DblClick(); // empty again
     QVERIFY(!w.CmdDo->isEnabled());
-    w.LFiles->setCaption("0");
+    setInputCount(fx, 0);
     w.CmdDo->setEnabled(true);
     QVERIFY(w.takeOutputFolder(mk(t, "b")));
     QVERIFY(!w.CmdDo->isEnabled()); // rows but no input files
@@ -429,7 +441,7 @@ void TestOutputFolders::customModeButton()
     w.ChRndDraw->setChecked(true);
     w.ChOmit->setEnabled(true);
     w.ChOmit->setChecked(true);
-    w.LFiles->setCaption("4");
+    setInputCount(fx, 4);
     w.CmdDo->setEnabled(true);
 
     w.Opt3->click();
@@ -493,7 +505,7 @@ void TestOutputFolders::subfolderSwitch()
     QVERIFY(w.CmdDo->isEnabled());
     w.ChSubFold->click(); // count 0: off again
     QVERIFY(!w.CmdDo->isEnabled());
-    w.LFiles->setCaption("2");
+    setInputCount(fx, 2);
     w.CmdDo->setEnabled(true);
     w.ChSubFold->click();
     w.ChSubFold->click();
