@@ -81,6 +81,19 @@ public:
 
     // ---- catalogue/: input folder and filter ---------------------------------------
     // (input section)
+    // Patterns offered by Combo1, in list order.
+    static QStringList typePatterns();
+    void CmdIn_Click();
+    void LDir_OLEDragDrop(const QList<QUrl> &urls);
+    void ChHide_Click();
+    void Combo1_Change();
+    void Combo1_Click();
+    // key: the typed character (8 = backspace); set to 0 to drop it, or replace it.
+    void Combo1_KeyPress(QChar &key);
+    void Combo1_Validate(bool &cancel);
+    void LFilename_Change();
+    bool combo1Typed = false;       // Combo1's text was typed, not picked from the list
+    bool combo1ChangeThisTurn = false; // the change rule already ran for the current pick
 
     // ---- catalogue/: catalogue scan and image metadata --------------------------------
     // (scan section)

@@ -1,7 +1,8 @@
 #include "catalogue/FileList.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "catalogue/Wildcard.h"
+
+#include <algorithm>
 
 namespace fd {
 
@@ -9,8 +10,7 @@ FileList::FileList(QObject *parent) : QObject(parent) {}
 
 bool FileList::setPath(const QString &folder)
 {
-    QFileInfo fi(folder);
-    if (folder.isEmpty() || !fi.isDir() || !fi.isReadable() || !QDir(folder).isReadable())
+    if (!folderOpens(folder))
         return false;
     path_ = folder;
     refresh();
@@ -22,21 +22,15 @@ void FileList::refresh()
     names_.clear();
     if (path_.isEmpty())
         return;
-    QDir dir(path_);
-    QDir::Filters f = QDir::Files | QDir::NoDotAndDotDot;
-    if (hidden_)
-        f |= QDir::Hidden;
-    QStringList filters = pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    for (QString &s : filters)
-        s = s.trimmed();
-    // "*.*" means every file, also names without a dot.
-    for (QString &s : filters)
-        if (s == QLatin1String("*.*"))
-            s = QStringLiteral("*");
-    dir.setNameFilters(filters);
-    dir.setFilter(f);
-    dir.setSorting(QDir::Name | QDir::IgnoreCase);
-    names_ = dir.entryList();
+    forEachFileName(path_, hidden_, [this](const QString &name) {
+        if (listingMatch(pattern_, name))
+            names_.append(name);
+        return true;
+    });
+    std::sort(names_.begin(), names_.end(), [](const QString &a, const QString &b) {
+        const int c = QString::compare(a, b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
 }
 
 } // namespace fd

@@ -1,0 +1,85 @@
+// The wild-card matcher and the non-visual file list File1 on real folders.
+#include "Fixture.h"
+#include "catalogue/FileList.h"
+#include "catalogue/Wildcard.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace fd;
+using namespace fd::test;
+
+class TstFileList : public QObject {
+    Q_OBJECT
+private slots:
+    void wildcards_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("match");
+        QTest::newRow("star dot star takes names without a dot") << "*.*" << "README" << true;
+        QTest::newRow("letters ignore case") << "*.JPG" << "photo.jpg" << true;
+        QTest::newRow("chinese name") << "*.jpg" << "照片.JPG" << true;
+        QTest::newRow("extension must end") << "*.tif" << "a.tiff" << false;
+        QTest::newRow("longer extension") << "*.tiff" << "a.tif" << false;
+        QTest::newRow("question mark is one character") << "a?c.txt" << "abc.txt" << true;
+        QTest::newRow("question mark needs a character") << "a?c.txt" << "ac.txt" << false;
+        QTest::newRow("star backtracks") << "*a*b.txt" << "xxaybab.txt" << true;
+        QTest::newRow("semicolon is literal") << "*.jpg;*.png" << "a.png" << false;
+        QTest::newRow("semicolon in the name") << "*.jpg;*.png" << "a.jpg;b.png" << true;
+        QTest::newRow("name dot star takes the bare name") << "readme.*" << "README" << true;
+        QTest::newRow("trailing dot takes names without extension") << "*." << "Makefile" << true;
+        QTest::newRow("trailing dot refuses extensions") << "*." << "a.txt" << false;
+        QTest::newRow("empty pattern") << "" << "a" << false;
+    }
+    void wildcards()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, name);
+        QFETCH(bool, match);
+        QCOMPARE(wildcardMatch(pattern, name), match);
+    }
+
+    void listingAlternatives()
+    {
+        QVERIFY(listingMatch(QStringLiteral("*.tif;*.tiff"), QStringLiteral("a.TIFF")));
+        QVERIFY(listingMatch(QStringLiteral("*.tif; *.tiff"), QStringLiteral("a.tiff")));
+        QVERIFY(!listingMatch(QStringLiteral("*.tif;;"), QStringLiteral("a.tiff")));
+    }
+
+    void listSortedWithoutCaseAndFiltered()
+    {
+        QTemporaryDir d;
+        for (const char *n : {"b.jpg", "A.jpeg", "c.JPE", "d.png", ".e.jpg", "Z.jfif"})
+            QVERIFY(writeFile(d.path() + "/" + n, "x"));
+        QVERIFY(QDir().mkpath(d.path() + "/f.jpg"));
+        QVERIFY(QFile::link(d.path() + "/nowhere", d.path() + "/g.jpg")); // dangling link
+
+        FileList l;
+        QVERIFY(l.setPath(d.path()));
+        QCOMPARE(l.listCount(), 5);
+        l.setPattern(QStringLiteral("*.jpg;*.jpeg;*.jfif;*.jpe"));
+        QCOMPARE(l.names(), (QStringList{"A.jpeg", "b.jpg", "c.JPE", "Z.jfif"}));
+        QCOMPARE(l.list(0), QStringLiteral("A.jpeg"));
+        QCOMPARE(l.list(9), QString());
+        l.setHidden(true);
+        l.refresh();
+        QCOMPARE(l.list(0), QStringLiteral(".e.jpg"));
+    }
+
+    void folderThatDoesNotOpenIsRefused()
+    {
+        QTemporaryDir d;
+        QVERIFY(writeFile(d.path() + "/a.txt", "x"));
+        FileList l;
+        QVERIFY(l.setPath(d.path()));
+        QVERIFY(!l.setPath(d.path() + "/missing"));
+        QVERIFY(!l.setPath(d.path() + "/a.txt"));
+        QVERIFY(!l.setPath(QString()));
+        QCOMPARE(l.path(), d.path());
+        QCOMPARE(l.listCount(), 1);
+    }
+};
+
+QTEST_MAIN(TstFileList)
+#include "tst_filelist.moc"
