@@ -19,7 +19,9 @@
 #include <QTemporaryDir>
 
 #include <exiv2/exiv2.hpp>
+#ifndef Q_OS_WIN
 #include <sys/resource.h>
+#endif
 
 #include <cstdio>
 
@@ -30,6 +32,7 @@ namespace {
 double g_pauseSeconds = 0;
 int g_pauses = 0;
 
+#ifndef Q_OS_WIN
 double cpuSeconds()
 {
     rusage u{};
@@ -43,6 +46,10 @@ long peakKb()
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss;
 }
+#else
+double cpuSeconds() { return 0; } // not measured here
+long peakKb() { return 0; }
+#endif
 
 bool makeJpegs(const QString &folder, int first, int count)
 {
