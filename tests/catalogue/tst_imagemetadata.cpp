@@ -67,6 +67,7 @@ private slots:
     void sizeDoesNotCarryOverToTheNextFile();
     void chineseNames();
     void missingLibraryGivesZeros();
+    void damagedPicturesDoNotCrash();
 
 private:
     QTemporaryDir dir;
@@ -244,6 +245,37 @@ void TstImageMetadata::missingLibraryGivesZeros()
     const ImageSize s = ReadImageSize(f);
     setMediaInfoLibraryName(QString());
     QCOMPARE(s.width + "x" + s.height, QStringLiteral("0x0"));
+}
+
+void TstImageMetadata::damagedPicturesDoNotCrash()
+{
+    const QString src = makeImage(p("source.jpg"), 120, 90);
+    QVERIFY(writeExif(src, [](Exiv2::ExifData &d) {
+        d["Exif.Photo.DateTimeOriginal"] = std::string("2019:07:14 08:05:33");
+        d["Exif.Image.Make"] = std::string("Maker");
+        d["Exif.Photo.ExposureTime"] = Exiv2::Rational(1, 60);
+    }));
+    QFile in(src);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray good = in.readAll();
+    // Damage the first kilobyte (markers, EXIF offsets and counts) at random places.
+    quint32 seed = 12345;
+    auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    for (int round = 0; round < 150; ++round) {
+        QByteArray bad = good;
+        const int flips = 1 + int(next() % 8);
+        for (int k = 0; k < flips; ++k)
+            bad[int(next() % quint32(qMin<qsizetype>(bad.size(), 1024)))] = char(next() >> 24);
+        QFile out(p(QStringLiteral("damaged%1.jpg").arg(round)));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bad);
+        out.close();
+        const auto date = ReadPhotoDate(out.fileName());
+        if (date)
+            QVERIFY(!date->isNull());
+        const ImageSize s = ReadImageSize(out.fileName());
+        QVERIFY(!s.width.isEmpty() && !s.height.isEmpty());
+    }
 }
 
 QTEST_MAIN(TstImageMetadata)
