@@ -109,8 +109,12 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
 
             const bool sequential = w.ChNum->isChecked();
             const bool numeric = w.ChN->isChecked();
-            if (sequential && numeric && w.runList.size() <= qsizetype(w.catCount))
-                w.runList.resize(qsizetype(w.catCount) + 1);
+            if (sequential && numeric && w.runList.size() <= qsizetype(w.catCount)) {
+                const qsizetype needed = qsizetype(w.catCount) + 1;
+                if (w.runList.capacity() < needed) // grow by doubling: one entry per file stays linear
+                    w.runList.reserve(qMax(needed, 2 * w.runList.capacity()));
+                w.runList.resize(needed);
+            }
             w.catCount += 1;
             const double n = w.catCount;
             const qsizetype index = qsizetype(n) - 1;
