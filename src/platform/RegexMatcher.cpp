@@ -13,9 +13,16 @@ RegexSyntaxError::RegexSyntaxError(const QString &pattern, const QString &reason
 
 namespace {
 
-// Without the multi-line setting "$" must match only at the very end of the subject,
-// not also before a final line break as the engine's own "$" does.
-QString endOnlyDollars(const QString &p)
+bool isHex(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+        || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+// Brings the pattern syntax users write for such matchers to the engine's:
+// "\uXXXX" names a character; without the multi-line setting "$" matches only at
+// the very end of the subject, not also before a final line break.
+QString translatePattern(const QString &p, bool multiLine)
 {
     QString out;
     out.reserve(p.size() + 4);
@@ -23,6 +30,12 @@ QString endOnlyDollars(const QString &p)
     for (qsizetype i = 0; i < p.size(); ++i) {
         const QChar c = p.at(i);
         if (c == QLatin1Char('\\') && i + 1 < p.size()) {
+            if (p.at(i + 1) == QLatin1Char('u') && i + 5 < p.size() && isHex(p.at(i + 2)) && isHex(p.at(i + 3))
+                && isHex(p.at(i + 4)) && isHex(p.at(i + 5))) {
+                out += QLatin1String("\\x{") + p.mid(i + 2, 4) + QLatin1Char('}');
+                i += 5;
+                continue;
+            }
             out += c;
             out += p.at(++i);
             continue;
@@ -43,7 +56,7 @@ QString endOnlyDollars(const QString &p)
                 out += p.at(++i);
             continue;
         }
-        if (c == QLatin1Char('$'))
+        if (c == QLatin1Char('$') && !multiLine)
             out += QLatin1String("\\z");
         else
             out += c;
@@ -90,7 +103,7 @@ const QRegularExpression &RegexMatcher::compiled() const
             o |= QRegularExpression::CaseInsensitiveOption;
         if (multiLine_)
             o |= QRegularExpression::MultilineOption;
-        re_.setPattern(multiLine_ ? pattern_ : endOnlyDollars(pattern_));
+        re_.setPattern(translatePattern(pattern_, multiLine_));
         re_.setPatternOptions(o);
         re_.optimize();
         dirty_ = false;

@@ -19,6 +19,7 @@ private slots:
     void replaceTemplates();
     void replaceEmptyMatchesGlobally();
     void endAnchorWithoutMultiLine();
+    void unicodeEscapes();
     void invalidPatternFailsAtFirstUse();
 };
 
@@ -167,6 +168,16 @@ void TstRegexMatcher::endAnchorWithoutMultiLine()
     // "$" as a class member or escaped stays a literal dollar.
     RegexMatcher lit(QStringLiteral("[$]\\$"));
     QVERIFY(lit.test(QStringLiteral("x$$y")));
+}
+
+void TstRegexMatcher::unicodeEscapes()
+{
+    RegexMatcher m(QStringLiteral("\\u4e2d[\\u6587\\u5b57]"));
+    QVERIFY(m.test(QStringLiteral("x中文")));
+    QVERIFY(m.test(QStringLiteral("中字")));
+    QVERIFY(!m.test(QStringLiteral("中国")));
+    RegexMatcher literal(QStringLiteral("\\\\u4e2d")); // an escaped backslash, then "u4e2d"
+    QVERIFY(literal.test(QStringLiteral("\\u4e2d")));
 }
 
 void TstRegexMatcher::invalidPatternFailsAtFirstUse()
