@@ -133,7 +133,7 @@ QString paddedNumber(const QString &numberText, int width)
     return whole;
 }
 
-double leadingValue(const QString &text)
+double numberAtStart(const QString &text)
 {
     const QString t = text.trimmed();
     qsizetype i = 0;

@@ -44,6 +44,6 @@ QString fileNumberText(const QString &fileName, const RegexMatcher &globalNumber
 QString paddedNumber(const QString &numberText, int width);
 
 // The number a text begins with, as the window reads a caption; 0 when none.
-double leadingValue(const QString &text);
+double numberAtStart(const QString &text);
 
 } // namespace fd

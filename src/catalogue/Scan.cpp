@@ -55,7 +55,7 @@ QFileInfoList folderFiles(const QString &folder)
 void showProgress(FDispatch &w, double n)
 {
     const QString count = w.LFiles->caption();
-    const double total = leadingValue(count);
+    const double total = numberAtStart(count);
     if (!w.ChProg->isChecked()) {
         QString title = w.windowTag() + QStringLiteral("   目标文件读取中...") + QString::number(qint64(n));
         if (total != 0)
@@ -141,7 +141,7 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
                 if (index < w.runList.size())
                     w.runList[index] = RunEntry{path, key};
             } else {
-                const double total = leadingValue(w.LFiles->caption());
+                const double total = numberAtStart(w.LFiles->caption());
                 const QString key = QString::number(qint64(std::floor(total * rnd())));
                 if (index < w.runList.size())
                     w.runList[index] = RunEntry{path, key};
@@ -151,7 +151,7 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
             w.pathList += QChar(0);
 
             showProgress(w, n);
-            if (leadingValue(w.LFiles->caption()) < n)
+            if (numberAtStart(w.LFiles->caption()) < n)
                 w.LFiles->setCaption(QString::number(qint64(n)));
             if (std::fmod(n, 1000.0) == 0) {
                 DoEvents();

@@ -15,7 +15,7 @@ private slots:
     void paddedNumbers_data();
     void paddedNumbers();
     void dateTimeHasNoTimeZone();
-    void leadingValues();
+    void numbersAtStart();
 };
 
 void TstCatalogueText::sizeTexts_data()
@@ -114,14 +114,14 @@ void TstCatalogueText::dateTimeHasNoTimeZone()
     QVERIFY2(cn.contains(QStringLiteral("2024")) && cn.contains(QStringLiteral("07")), qPrintable(cn));
 }
 
-void TstCatalogueText::leadingValues()
+void TstCatalogueText::numbersAtStart()
 {
-    QCOMPARE(leadingValue(QStringLiteral("4579")), 4579.0);
-    QCOMPARE(leadingValue(QStringLiteral(" 12abc")), 12.0);
-    QCOMPARE(leadingValue(QStringLiteral("2.5")), 2.5);
-    QCOMPARE(leadingValue(QStringLiteral("-3")), -3.0);
-    QCOMPARE(leadingValue(QStringLiteral("")), 0.0);
-    QCOMPARE(leadingValue(QStringLiteral("abc")), 0.0);
+    QCOMPARE(numberAtStart(QStringLiteral("4579")), 4579.0);
+    QCOMPARE(numberAtStart(QStringLiteral(" 12abc")), 12.0);
+    QCOMPARE(numberAtStart(QStringLiteral("2.5")), 2.5);
+    QCOMPARE(numberAtStart(QStringLiteral("-3")), -3.0);
+    QCOMPARE(numberAtStart(QStringLiteral("")), 0.0);
+    QCOMPARE(numberAtStart(QStringLiteral("abc")), 0.0);
 }
 
 QTEST_APPLESS_MAIN(TstCatalogueText)
