@@ -54,6 +54,11 @@ private:
     bool keepSorted_ = false;
     bool dirty_ = false;
     bool sortScheduled_ = false;
+    // Rows [0, sortedPrefix_) are in order on sortedColumn_ / sortedOrder_.
+    size_t sortedPrefix_ = 0;
+    int sortedColumn_ = -1;
+    Qt::SortOrder sortedOrder_ = Qt::AscendingOrder;
+    int sortDelayMs_ = 200; // wait before a coalesced re-sort
 };
 
 } // namespace fd
