@@ -20,17 +20,6 @@ using namespace fd::test;
 
 namespace {
 
-// Puts n files into the input folder and shows their count, so that a recount of
-// the input folder finds the same number.
-void setInputCount(WindowFixture &fx, int n)
-{
-    QDir dir(fx.programDir.path());
-    for (const QString &f : dir.entryList({QStringLiteral("in*.txt")}, QDir::Files))
-        dir.remove(f);
-    for (int i = 0; i < n; ++i)
-        writeFile(dir.filePath(QStringLiteral("in%1.txt").arg(i)), "x");
-    fx.w().LFiles->setCaption(QString::number(n));
-}
 
 // The focus leaves a field for another control of the window.
 void leave(QLineEdit *e)

@@ -20,32 +20,8 @@ using namespace fd::test;
 
 namespace {
 
-// Puts n files into the input folder and shows their count, so that a recount of
-// the input folder finds the same number.
-void setInputCount(WindowFixture &fx, int n)
-{
-    QDir dir(fx.programDir.path());
-    for (const QString &f : dir.entryList({QStringLiteral("in*.txt")}, QDir::Files))
-        dir.remove(f);
-    for (int i = 0; i < n; ++i)
-        writeFile(dir.filePath(QStringLiteral("in%1.txt").arg(i)), "x");
-    fx.w().LFiles->setCaption(QString::number(n));
-}
 
-QString mk(const QTemporaryDir &root, const QString &rel)
-{
-    const QString p = QDir::toNativeSeparators(root.path() + QLatin1Char('/') + rel);
-    QDir().mkpath(p);
-    return p;
-}
 
-QStringList listed(FDispatch &w)
-{
-    QStringList r;
-    for (int i = 1; i < w.MSFlexGrid1->rows(); ++i)
-        r << w.MSFlexGrid1->textMatrix(i, 0);
-    return r;
-}
 
 QString sep() { return QString(QDir::separator()); }
 
@@ -83,7 +59,7 @@ void TestOutputFolders::ownNameAndLookup()
     QCOMPARE(ownFolderName(s + "data" + s + "out"), QStringLiteral("out"));
     QCOMPARE(ownFolderName("out"), QStringLiteral("out"));
     QTemporaryDir t;
-    const QString photos = mk(t, "photos");
+    const QString photos = makeDir(t, "photos");
     QCOMPARE(entryNameOf(photos), QStringLiteral("photos"));
     QCOMPARE(entryNameOf(photos + s), QStringLiteral("photos"));
     QCOMPARE(entryNameOf(photos + s + "gone"), QString());
@@ -130,9 +106,9 @@ void TestOutputFolders::pickerLoop()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString sys = mk(t, "win/System32/x");
-    const QString brace = mk(t, "a{b}");
-    const QString good = mk(t, "good");
+    const QString sys = makeDir(t, "win/System32/x");
+    const QString brace = makeDir(t, "a{b}");
+    const QString good = makeDir(t, "good");
     w.systemFolder = QDir::toNativeSeparators(t.path() + "/win/System32");
     w.newerSystem = true;
     fx.shell.answerFolder(sys);
@@ -161,22 +137,22 @@ void TestOutputFolders::commandAddsThroughPicker()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString out = mk(t, "out");
-    mk(t, "out/a");
+    const QString out = makeDir(t, "out");
+    makeDir(t, "out/a");
     w.Opt3->click();
     for (int i = 0; i < 2; ++i) {
         fx.shell.answerMessage(Answer::Cancel); // no subfolders
         fx.shell.answerFolder(out);
         w.CmdOut->click();
     }
-    QCOMPARE(listed(w), QStringList{out});
+    QCOMPARE(gridPaths(w), QStringList{out});
     QCOMPARE(fx.shell.count("beep"), 1);
     QCOMPARE(w.LDirOut->caption(), out);
     // Yes to subfolders: the chosen folder and its subfolder.
     fx.shell.answerMessage(Answer::Ok);
     fx.shell.answerFolder(out);
     w.CmdOut->click();
-    QCOMPARE(listed(w), (QStringList{out, out, out + sep() + "a"}));
+    QCOMPARE(gridPaths(w), (QStringList{out, out, out + sep() + "a"}));
     QVERIFY(!w.ChSubFold->isChecked());
     QVERIFY(!fx.shell.pendingAnswers());
 }
@@ -226,16 +202,16 @@ void TestOutputFolders::singleAddTwiceBeeps()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString out = mk(t, "out");
+    const QString out = makeDir(t, "out");
     w.Opt3->click();
     QVERIFY(w.takeOutputFolder(out));
     QCOMPARE(w.LDirOut->caption(), out);
-    QCOMPARE(listed(w), QStringList{out});
+    QCOMPARE(gridPaths(w), QStringList{out});
     QCOMPARE(w.MSFlexGrid1->textMatrix(1, 1), QStringLiteral("out"));
     QCOMPARE(w.LFolds->caption(), QStringLiteral("1"));
     QVERIFY(!w.takeOutputFolder(out));
     QCOMPARE(fx.shell.count("beep"), 1);
-    QCOMPARE(listed(w), QStringList{out});
+    QCOMPARE(gridPaths(w), QStringList{out});
     QCOMPARE(w.LFolds->caption(), QStringLiteral("1"));
     // A root keeps its whole text as its own name.
     const QString root = QDir::toNativeSeparators(QDir::rootPath());
@@ -256,12 +232,12 @@ void TestOutputFolders::addWithSubfoldersTwice()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString out = mk(t, "out");
-    const QString a = mk(t, "out/a"), ax = mk(t, "out/a/x"), b = mk(t, "out/b");
+    const QString out = makeDir(t, "out");
+    const QString a = makeDir(t, "out/a"), ax = makeDir(t, "out/a/x"), b = makeDir(t, "out/b");
     w.Opt3->click();
     w.ChSubFold->setChecked(true);
     QVERIFY(w.takeOutputFolder(out));
-    QCOMPARE(listed(w), (QStringList{out, a, ax, b}));
+    QCOMPARE(gridPaths(w), (QStringList{out, a, ax, b}));
     QCOMPARE(w.MSFlexGrid1->textMatrix(3, 1), QStringLiteral("x"));
     QCOMPARE(w.LFolds->caption(), QStringLiteral("4"));
     QVERIFY(!w.ChSubFold->isChecked()); // one add at a time
@@ -270,7 +246,7 @@ void TestOutputFolders::addWithSubfoldersTwice()
 
     w.ChSubFold->setChecked(true);
     QVERIFY(w.takeOutputFolder(out));
-    QCOMPARE(listed(w), (QStringList{out, a, ax, b, out}));
+    QCOMPARE(gridPaths(w), (QStringList{out, a, ax, b, out}));
     QCOMPARE(w.LFolds->caption(), QStringLiteral("5"));
     QCOMPARE(fx.shell.count("beep"), 0);
 }
@@ -280,20 +256,20 @@ void TestOutputFolders::listedSubfolderStillDescends()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString out = mk(t, "out");
-    const QString a = mk(t, "out/a"), ax = mk(t, "out/a/x");
+    const QString out = makeDir(t, "out");
+    const QString a = makeDir(t, "out/a"), ax = makeDir(t, "out/a/x");
     w.Opt3->click();
     QVERIFY(w.takeOutputFolder(a));
     w.ChSubFold->setChecked(true);
     QVERIFY(w.takeOutputFolder(out));
-    QCOMPARE(listed(w), (QStringList{a, out, ax}));
+    QCOMPARE(gridPaths(w), (QStringList{a, out, ax}));
     QCOMPARE(w.LFolds->caption(), QStringLiteral("3"));
     // Rows removed by hand are no longer counted as listed.
     w.MSFlexGrid1->setCurrentCell(0, 0);
     w.MSFlexGrid1_DblClick();
     w.ChSubFold->setChecked(true);
     QVERIFY(w.takeOutputFolder(out));
-    QCOMPARE(listed(w), (QStringList{out, ax, out, a}));
+    QCOMPARE(gridPaths(w), (QStringList{out, ax, out, a}));
 }
 
 void TestOutputFolders::outsideCustomModeOnlyCurrentFolder()
@@ -301,7 +277,7 @@ void TestOutputFolders::outsideCustomModeOnlyCurrentFolder()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString out = mk(t, "out");
+    const QString out = makeDir(t, "out");
     QVERIFY(w.takeOutputFolder(out));
     QCOMPARE(w.LDirOut->caption(), out);
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
@@ -313,8 +289,8 @@ void TestOutputFolders::customOnlyAddsNoRow()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString out = mk(t, "out");
-    mk(t, "out/a");
+    const QString out = makeDir(t, "out");
+    makeDir(t, "out/a");
     w.Opt3->click();
     w.ChCustom->setChecked(true);
     QVERIFY(!w.CmdDo->isEnabled());
@@ -333,24 +309,24 @@ void TestOutputFolders::inputFolderIsRemoved()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString input = mk(t, "in/photos");
-    const QString sameName = mk(t, "x/photos");
-    const QString other = mk(t, "x/other");
+    const QString input = makeDir(t, "in/photos");
+    const QString sameName = makeDir(t, "x/photos");
+    const QString other = makeDir(t, "x/other");
     w.LDir->setCaption(input);
     w.Opt3->click();
     QVERIFY(w.takeOutputFolder(other));
     QVERIFY(w.takeOutputFolder(input));
-    QCOMPARE(listed(w), QStringList{other});
+    QCOMPARE(gridPaths(w), QStringList{other});
     QCOMPARE(w.LFolds->caption(), QStringLiteral("1"));
     QVERIFY(w.takeOutputFolder(sameName)); // same last name: taken for the input folder
-    QCOMPARE(listed(w), QStringList{other});
+    QCOMPARE(gridPaths(w), QStringList{other});
     QCOMPARE(w.LFolds->caption(), QStringLiteral("1"));
     // Within a tree: the subfolder named like the input folder goes, the rest stays.
-    const QString tree = mk(t, "tree");
-    const QString sub = mk(t, "tree/photos"), deep = mk(t, "tree/photos/deep");
+    const QString tree = makeDir(t, "tree");
+    const QString sub = makeDir(t, "tree/photos"), deep = makeDir(t, "tree/photos/deep");
     w.ChSubFold->setChecked(true);
     QVERIFY(w.takeOutputFolder(tree));
-    QCOMPARE(listed(w), (QStringList{other, tree, deep}));
+    QCOMPARE(gridPaths(w), (QStringList{other, tree, deep}));
     QCOMPARE(w.LFolds->caption(), QStringLiteral("3"));
     Q_UNUSED(sub);
 }
@@ -363,18 +339,18 @@ void TestOutputFolders::doubleClickRemovesRows()
     w.Opt3->click();
     w.MSFlexGrid1_DblClick(); // empty list
     QCOMPARE(fx.shell.count("beep"), 1);
-    const QString a = mk(t, "a"), b = mk(t, "b"), c = mk(t, "c");
+    const QString a = makeDir(t, "a"), b = makeDir(t, "b"), c = makeDir(t, "c");
     for (const QString &p : {a, b, c})
         QVERIFY(w.takeOutputFolder(p));
     w.MSFlexGrid1->setCurrentCell(1, 0);
     QTest::mouseDClick(w.MSFlexGrid1->viewport(), Qt::LeftButton, {},
                        w.MSFlexGrid1->visualItemRect(w.MSFlexGrid1->item(1, 0)).center());
-    QCOMPARE(listed(w), (QStringList{a, c}));
+    QCOMPARE(gridPaths(w), (QStringList{a, c}));
     QCOMPARE(w.LFolds->caption(), QStringLiteral("2"));
     QCOMPARE(fx.shell.count("beep"), 1);
     w.MSFlexGrid1->setCurrentCell(1, 0);
     w.MSFlexGrid1_DblClick();
-    QCOMPARE(listed(w), QStringList{a});
+    QCOMPARE(gridPaths(w), QStringList{a});
     w.MSFlexGrid1_DblClick(); // the only row
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
     QCOMPARE(w.LFolds->caption(), QStringLiteral("0"));
@@ -392,8 +368,8 @@ void TestOutputFolders::rightButtonClears()
     // Empty list: never asks.
     w.MSFlexGrid1_MouseUp(Qt::RightButton);
     QCOMPARE(fx.shell.count("message"), 0);
-    QVERIFY(w.takeOutputFolder(mk(t, "a")));
-    QVERIFY(w.takeOutputFolder(mk(t, "b")));
+    QVERIFY(w.takeOutputFolder(makeDir(t, "a")));
+    QVERIFY(w.takeOutputFolder(makeDir(t, "b")));
     QTest::mouseClick(w.MSFlexGrid1->viewport(), Qt::LeftButton);
     w.MSFlexGrid1_MouseUp(Qt::MiddleButton);
     QCOMPARE(fx.shell.count("message"), 0);
@@ -415,7 +391,7 @@ void TestOutputFolders::rightButtonClears()
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
     QCOMPARE(w.LFolds->caption(), QStringLiteral("0"));
     QVERIFY(!w.CmdDo->isEnabled());
-    QVERIFY(w.takeOutputFolder(mk(t, "a"))); // listed no more
+    QVERIFY(w.takeOutputFolder(makeDir(t, "a"))); // listed no more
 }
 
 void TestOutputFolders::dropOnOutputLabel()
@@ -426,7 +402,7 @@ void TestOutputFolders::dropOnOutputLabel()
     const QString f1 = t.path() + "/one.txt", f2 = t.path() + "/two.txt";
     QVERIFY(writeFile(f1, "1"));
     QVERIFY(writeFile(f2, "2"));
-    const QString out = mk(t, "out");
+    const QString out = makeDir(t, "out");
     const QString before = w.LDirOut->caption();
     w.LDirOut_OLEDragDrop({QUrl::fromLocalFile(f1), QUrl::fromLocalFile(f2)});
     QCOMPARE(fx.shell.count("beep"), 1);
@@ -447,13 +423,13 @@ void TestOutputFolders::folderCountDecidesDispatchButton()
     QTemporaryDir t;
     w.Opt3->click();
     setInputCount(fx, 3);
-    QVERIFY(w.takeOutputFolder(mk(t, "a")));
+    QVERIFY(w.takeOutputFolder(makeDir(t, "a")));
     QVERIFY(w.CmdDo->isEnabled());
     w.MSFlexGrid1_DblClick(); // empty again
     QVERIFY(!w.CmdDo->isEnabled());
     setInputCount(fx, 0);
     w.CmdDo->setEnabled(true);
-    QVERIFY(w.takeOutputFolder(mk(t, "b")));
+    QVERIFY(w.takeOutputFolder(makeDir(t, "b")));
     QVERIFY(!w.CmdDo->isEnabled()); // rows but no input files
 }
 
@@ -484,7 +460,7 @@ void TestOutputFolders::customModeButton()
     QVERIFY(!w.TParts->isEnabled() && !w.TDivs->isEnabled());
 
     // The list keeps its rows across modes; with rows and files the button is on.
-    QVERIFY(w.takeOutputFolder(mk(t, "a")));
+    QVERIFY(w.takeOutputFolder(makeDir(t, "a")));
     w.Opt2->click();
     w.CmdDo->setEnabled(false);
     w.Opt3->click();

@@ -19,20 +19,7 @@ using namespace fd::test;
 
 namespace {
 
-QString mk(const QTemporaryDir &root, const QString &rel)
-{
-    const QString p = QDir::toNativeSeparators(root.path() + QLatin1Char('/') + rel);
-    QDir().mkpath(p);
-    return p;
-}
 
-QStringList listed(FDispatch &w)
-{
-    QStringList r;
-    for (int i = 1; i < w.MSFlexGrid1->rows(); ++i)
-        r << w.MSFlexGrid1->textMatrix(i, 0);
-    return r;
-}
 
 QString sep() { return QString(QDir::separator()); }
 
@@ -65,9 +52,9 @@ void TestWalk::depthFirstPreOrderInNameOrder()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString out = mk(t, "out");
+    const QString out = makeDir(t, "out");
     for (const char *d : {"out/b", "out/a/x", "out/a/W", "out/B", "out/.hidden"})
-        mk(t, d);
+        makeDir(t, d);
     QVERIFY(writeFile(out + "/a/f.txt", "x"));
     QFile::link(t.path() + "/none", out + "/dangling"); // not a folder
     outputListMode(w);
@@ -78,7 +65,7 @@ void TestWalk::depthFirstPreOrderInNameOrder()
     QVERIFY(w.pathList.isEmpty());
     QCOMPARE(w.catalogue->count(), 0);
     const QString s = out + sep();
-    QCOMPARE(listed(w), (QStringList{s + ".hidden", s + "B", s + "a", s + "a" + sep() + "W",
+    QCOMPARE(gridPaths(w), (QStringList{s + ".hidden", s + "B", s + "a", s + "a" + sep() + "W",
                                      s + "a" + sep() + "x", s + "b"}));
     QCOMPARE(w.MSFlexGrid1->textMatrix(4, 1), QStringLiteral("W"));
     QCOMPARE(w.LFolds->caption(), QStringLiteral("6"));
@@ -89,8 +76,8 @@ void TestWalk::walkNeedsFlagAndSwitch()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString out = mk(t, "out");
-    mk(t, "out/a");
+    const QString out = makeDir(t, "out");
+    makeDir(t, "out/a");
     outputListMode(w);
     WalkFolder(w, out, WalkPurpose::OutputList); // tree-walk flag not set
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
@@ -105,8 +92,8 @@ void TestWalk::randomDrawNeverDescends()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString out = mk(t, "out");
-    mk(t, "out/a");
+    const QString out = makeDir(t, "out");
+    makeDir(t, "out/a");
     outputListMode(w);
     w.ChRndDraw->setChecked(true);
     w.treeWalk = true;
@@ -119,8 +106,8 @@ void TestWalk::catalogueWalkListsNothing()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString in = mk(t, "in");
-    mk(t, "in/a/b");
+    const QString in = makeDir(t, "in");
+    makeDir(t, "in/a/b");
     QVERIFY(writeFile(in + "/a/b/f.txt", "x"));
     outputListMode(w);
     w.treeWalk = true;
@@ -135,7 +122,7 @@ void TestWalk::catalogueWalkScansEveryFolder()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString in = mk(t, "in");
+    const QString in = makeDir(t, "in");
     QVERIFY(writeFile(in + "/top.txt", "x"));
     QVERIFY(writeFile(in + "/a/b/deep.txt", "x"));
     w.ChSubFold->setChecked(true); // Opt2: descends without the tree-walk flag
@@ -168,14 +155,14 @@ void TestWalk::linkBackToAncestorEnds()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString out = mk(t, "out");
-    const QString a = mk(t, "out/a");
+    const QString out = makeDir(t, "out");
+    const QString a = makeDir(t, "out/a");
     if (!QFile::link(out, a + "/loop"))
         QSKIP("no symbolic links here");
     outputListMode(w);
     w.treeWalk = true;
     WalkFolder(w, out, WalkPurpose::OutputList);
-    QCOMPARE(listed(w), (QStringList{a, a + sep() + "loop"}));
+    QCOMPARE(gridPaths(w), (QStringList{a, a + sep() + "loop"}));
 }
 
 void TestWalk::customSubfolderList()
@@ -183,9 +170,9 @@ void TestWalk::customSubfolderList()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString out = mk(t, "out");
-    mk(t, "out/b");
-    mk(t, "out/a/deep");
+    const QString out = makeDir(t, "out");
+    makeDir(t, "out/b");
+    makeDir(t, "out/a/deep");
     w.Opt3->click();
     w.ChCustom->setChecked(true);
     w.customSubfolders.clear();
@@ -194,7 +181,7 @@ void TestWalk::customSubfolderList()
     QCOMPARE(w.customSubfolders, s + "a\t" + s + "b\t"); // direct subfolders only
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
     // Only the leading folder path is taken off: a subfolder named like its parent keeps its name.
-    const QString same = mk(t, "x/x");
+    const QString same = makeDir(t, "x/x");
     w.customSubfolders.clear();
     WalkFolder(w, t.path() + s + "x");
     QCOMPARE(w.customSubfolders, s + "x\t");
@@ -206,8 +193,8 @@ void TestWalk::markedWalkReports()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString in = mk(t, "in");
-    mk(t, "in/sub");
+    const QString in = makeDir(t, "in");
+    makeDir(t, "in/sub");
     w.Opt3->click();
     w.ChCustom->setChecked(true);
     w.customSubfolders = QStringLiteral("*") + sep() + "a\t";
@@ -226,7 +213,7 @@ void TestWalk::tenThousandFolders()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QTemporaryDir t;
-    const QString root = mk(t, "root");
+    const QString root = makeDir(t, "root");
     // 100 folders of 99 subfolders each: 10,000 folders below the root.
     for (int i = 0; i < 100; ++i)
         for (int j = 0; j < 99; ++j)
@@ -239,7 +226,7 @@ void TestWalk::tenThousandFolders()
     QVERIFY(w.takeOutputFolder(first));
     w.ChSubFold->setChecked(true);
     QVERIFY(w.takeOutputFolder(root));
-    const QStringList rows = listed(w);
+    const QStringList rows = gridPaths(w);
     QCOMPARE(rows.size(), 1 + 1 + 9999);
     QCOMPARE(QSet<QString>(rows.begin(), rows.end()).size(), rows.size());
     QCOMPARE(w.LFolds->caption(), QString::number(rows.size()));
