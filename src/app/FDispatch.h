@@ -100,12 +100,55 @@ public:
 
     // ---- catalogue/: catalogue sorting ------------------------------------------------
     // (sorting section)
+    void OptA_Click();
+    void OptD_Click();
+    // Sorts the list view on the chosen column and direction, kept sorted from now on.
+    void applyListOrder();
+    // Numeric list order: the list view sorted on its sort-value column "排序数值",
+    // direction as last set; the dispatch run calls it before a numeric sequential run.
+    void sortListOnNumber();
+    bool combOrderChanged_ = false; // the index change already ran the rule for this pick
 
     // ---- outputs/: output folder list, picker, folder walk ----------------------------
     // (outputs section)
+    void CmdOut_Click();
+    void MSFlexGrid1_DblClick();
+    void MSFlexGrid1_MouseUp(Qt::MouseButton button);
+    void LDirOut_OLEDragDrop(const QList<QUrl> &urls);
+    void LFolds_Change();
+    void Opt3_Click();
+    void ChCustom_Click();
+    void ChSubFold_Click();
+    // Custom-only mode: Opt3 selected, ChCustom checked, CmbCustom on its first item.
+    bool customOnlyMode() const;
+    // The picker loop of CmdOut: asks until a usable folder is chosen; "" on cancel.
+    QString chooseOutputFolder();
+    // True when a chosen path may be used as an output folder (system folders refused
+    // on newer systems, virtual locations, folders that cannot be listed).
+    bool outputFolderUsable(const QString &path) const;
+    // CmdOut after the choice: current output folder, rows of the list, input folder
+    // rows removed. False when the folder was already listed (single add; beeps).
+    bool takeOutputFolder(const QString &path);
+    // Appends one row (path, own name) and raises the folder count by one.
+    void appendOutputRow(const QString &path, const QString &name);
+    // Removes the rows whose folder has the input folder's name; answers how many.
+    int removeInputFolderRows();
 
     // ---- dispatch/: share settings ----------------------------------------------------
     // (shares section)
+    // Key filters: answer the key to pass on, 0 to swallow it (with a beep).
+    int TParts_KeyPress(int keyAscii);
+    int TDivs_KeyPress(int keyAscii);
+    int TNum_KeyPress(int keyAscii);
+    void TParts_Change();
+    void TParts_Validate();
+    void TDivs_Validate();
+    // Timed-mode validation of TDivs (range "a-b"); cancel keeps the focus in the field.
+    void TDivs_ValidateTimed(bool &cancel);
+    void TNum_Validate();
+    void Opt1_Click();
+    void Opt2_Click();
+    void LFiles_Change();
 
     // ---- dispatch/: dispatch run, rules, transfer, failure log ------------------------
     // (dispatch section)

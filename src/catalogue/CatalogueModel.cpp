@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueModel.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
 
@@ -54,6 +55,7 @@ void CatalogueModel::clear()
 {
     beginResetModel();
     rows_.clear();
+    sortedPrefix_ = 0;
     rows_.shrink_to_fit();
     endResetModel();
     dirty_ = false;
@@ -61,7 +63,14 @@ void CatalogueModel::clear()
 
 const QString &CatalogueModel::text(int row, int column) const
 {
+    const_cast<CatalogueModel *>(this)->sortIfNeeded();
     return rows_[size_t(row)][size_t(column)];
+}
+
+const CatalogueModel::Row &CatalogueModel::row(int r) const
+{
+    const_cast<CatalogueModel *>(this)->sortIfNeeded();
+    return rows_[size_t(r)];
 }
 
 void CatalogueModel::scheduleSort()
@@ -70,7 +79,7 @@ void CatalogueModel::scheduleSort()
     if (sortScheduled_)
         return;
     sortScheduled_ = true;
-    QTimer::singleShot(200, this, [this] {
+    QTimer::singleShot(sortDelayMs_, this, [this] {
         sortScheduled_ = false;
         sortIfNeeded();
     });
@@ -85,22 +94,36 @@ void CatalogueModel::sortIfNeeded()
 void CatalogueModel::resort()
 {
     const int c = std::clamp(sortColumn_, 0, kColumns - 1);
+    QElapsedTimer timer;
+    timer.start();
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
-    if (order_ == Qt::AscendingOrder) {
-        std::stable_sort(rows_.begin(), rows_.end(), [c](const Row &a, const Row &b) {
-            return QString::compare(a[size_t(c)], b[size_t(c)], Qt::CaseInsensitive) < 0;
-        });
+    const bool ascending = order_ == Qt::AscendingOrder;
+    auto inOrder = [c, ascending](const Row &a, const Row &b) {
+        const int r = QString::compare(a[size_t(c)], b[size_t(c)], Qt::CaseInsensitive);
+        return ascending ? r < 0 : r > 0;
+    };
+    // Rows only appended since the last sort on the same settings: sort the new
+    // ones and merge, so a re-sort during a scan costs one pass, not a full sort.
+    // Both ways give the same stable order.
+    const bool appendedOnly = sortedColumn_ == c && sortedOrder_ == order_ && sortedPrefix_ <= rows_.size();
+    if (appendedOnly && sortedPrefix_ > 0) {
+        const auto mid = rows_.begin() + qsizetype(sortedPrefix_);
+        std::stable_sort(mid, rows_.end(), inOrder);
+        std::inplace_merge(rows_.begin(), mid, rows_.end(), inOrder);
     } else {
-        std::stable_sort(rows_.begin(), rows_.end(), [c](const Row &a, const Row &b) {
-            return QString::compare(a[size_t(c)], b[size_t(c)], Qt::CaseInsensitive) > 0;
-        });
+        std::stable_sort(rows_.begin(), rows_.end(), inOrder);
     }
+    sortedPrefix_ = rows_.size();
+    sortedColumn_ = c;
+    sortedOrder_ = order_;
     // Row identities are not tracked; persistent indexes are dropped.
     for (const QModelIndex &i : before)
         changePersistentIndex(i, QModelIndex());
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     dirty_ = false;
+    // Keep sorting to a small share of a long scan: wait ten times the last sort.
+    sortDelayMs_ = int(std::clamp<qint64>(timer.elapsed() * 10, 200, 5000));
 }
 
 void CatalogueModel::sort(int column, Qt::SortOrder order)

@@ -27,9 +27,10 @@ public:
     void addRow(const Row &row);
     void clear();
     int count() const { return int(rows_.size()); }
-    // Text of a cell, rows in their current (sorted) order.
+    // Text of a cell, rows in sorted order (rows added since the last sort take
+    // their place first, so readers never see them out of order).
     const QString &text(int row, int column) const;
-    const Row &row(int r) const { return rows_[size_t(r)]; }
+    const Row &row(int r) const;
 
     // Sort settings.
     int sortColumn() const { return sortColumn_; }
@@ -53,6 +54,11 @@ private:
     bool keepSorted_ = false;
     bool dirty_ = false;
     bool sortScheduled_ = false;
+    // Rows [0, sortedPrefix_) are in order on sortedColumn_ / sortedOrder_.
+    size_t sortedPrefix_ = 0;
+    int sortedColumn_ = -1;
+    Qt::SortOrder sortedOrder_ = Qt::AscendingOrder;
+    int sortDelayMs_ = 200; // wait before a coalesced re-sort
 };
 
 } // namespace fd

@@ -16,6 +16,14 @@ FlexGrid::FlexGrid(QWidget *parent) : QTableWidget(parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalHeaderLabels({QString(), QString()});
+    auto stale = [this] { column0Stale_ = true; };
+    connect(model(), &QAbstractItemModel::rowsRemoved, this, stale);
+    connect(model(), &QAbstractItemModel::modelReset, this, stale);
+    connect(model(), &QAbstractItemModel::layoutChanged, this, stale);
+    connect(model(), &QAbstractItemModel::dataChanged, this, [this] {
+        if (!writing_)
+            column0Stale_ = true;
+    });
 }
 
 void FlexGrid::setRows(int n)
@@ -44,12 +52,43 @@ void FlexGrid::setTextMatrix(int row, int col, const QString &text)
         h->setText(text);
         return;
     }
+    if (row < 1 || row > rowCount() || col < 0 || col >= columnCount())
+        return;
+    writing_ = true;
     QTableWidgetItem *it = item(row - 1, col);
+    if (col == 0 && !column0Stale_) {
+        if (it && !it->text().isEmpty()) {
+            auto h = column0_.find(it->text());
+            if (h != column0_.end() && --h.value() <= 0)
+                column0_.erase(h);
+        }
+        if (!text.isEmpty())
+            ++column0_[text];
+    }
     if (!it) {
         it = new QTableWidgetItem;
         setItem(row - 1, col, it);
     }
     it->setText(text);
+    writing_ = false;
+}
+
+bool FlexGrid::hasInColumn0(const QString &text) const
+{
+    if (column0Stale_)
+        rebuildColumn0Index();
+    return column0_.contains(text);
+}
+
+void FlexGrid::rebuildColumn0Index() const
+{
+    column0_.clear();
+    for (int r = 0; r < rowCount(); ++r) {
+        const QTableWidgetItem *it = item(r, 0);
+        if (it && !it->text().isEmpty())
+            ++column0_[it->text()];
+    }
+    column0Stale_ = false;
 }
 
 int FlexGrid::colWidthTwips(int col) const

@@ -1,6 +1,7 @@
 #pragma once
 // The output folder grid: row 0 is the fixed heading, rows 1.. hold one folder each;
 // column 0 the path, column 1 (hidden) the folder's own name.
+#include <QHash>
 #include <QTableWidget>
 
 namespace fd {
@@ -26,6 +27,9 @@ public:
     void setTopRow(int row);
     // The data row under a point in viewport coordinates (heading counted as 0), -1 outside.
     int rowAt(const QPoint &viewportPos) const;
+    // True when some data row holds exactly this text (case-sensitive) in column 0.
+    // Kept in a hash so that long lists stay fast; rebuilt after rows are removed.
+    bool hasInColumn0(const QString &text) const;
 
 signals:
     void dblClicked();
@@ -37,7 +41,13 @@ protected:
     void resizeEvent(QResizeEvent *e) override;
 
 private:
+    void rebuildColumn0Index() const;
     int firstColumnMarginTwips_ = -1; // column 0 follows the grid's width less this
+    // Column-0 texts of the data rows with their number of rows; updated by
+    // setTextMatrix, marked stale by any other change of the grid's cells or rows.
+    mutable QHash<QString, int> column0_;
+    mutable bool column0Stale_ = true;
+    bool writing_ = false;
 };
 
 constexpr int kTwipsPerPixel = 15;

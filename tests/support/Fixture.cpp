@@ -1,6 +1,7 @@
 #include "Fixture.h"
 
 #include "platform/Env.h"
+#include "outputs/FlexGrid.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,6 +40,31 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
     return f.write(bytes) == bytes.size();
+}
+
+QString makeDir(const QTemporaryDir &root, const QString &rel)
+{
+    const QString p = QDir::toNativeSeparators(root.path() + QLatin1Char('/') + rel);
+    QDir().mkpath(p);
+    return p;
+}
+
+QStringList gridPaths(FDispatch &w)
+{
+    QStringList r;
+    for (int i = 1; i < w.MSFlexGrid1->rows(); ++i)
+        r << w.MSFlexGrid1->textMatrix(i, 0);
+    return r;
+}
+
+void setInputCount(WindowFixture &fx, int n)
+{
+    QDir dir(fx.programDir.path());
+    for (const QString &f : dir.entryList({QStringLiteral("in*.txt")}, QDir::Files))
+        dir.remove(f);
+    for (int i = 0; i < n; ++i)
+        writeFile(dir.filePath(QStringLiteral("in%1.txt").arg(i)), "x");
+    fx.w().LFiles->setCaption(QString::number(n));
 }
 
 } // namespace fd::test

@@ -54,4 +54,12 @@ private:
 // Writes a file with the given bytes, creating folders on the way.
 bool writeFile(const QString &path, const QByteArray &bytes);
 
+// Creates root/rel (native separators) and returns its path.
+QString makeDir(const QTemporaryDir &root, const QString &rel);
+// Column 0 of the output folder list, rows 1 on.
+QStringList gridPaths(FDispatch &w);
+// Puts n files into the input folder and shows their count, so that a recount of
+// the input folder finds the same number.
+void setInputCount(WindowFixture &fx, int n);
+
 } // namespace fd::test

@@ -1,0 +1,85 @@
+#include "catalogue/ImageMetadata.h"
+
+#include "platform/ImageProperties.h"
+#include "platform/MediaInfoLib.h"
+
+namespace fd {
+
+std::optional<QString> photoDateFromPropertyText(const QString &text)
+{
+    // Drop the name.
+    const qsizetype firstBlank = text.indexOf(QLatin1Char(' '));
+    QString s = firstBlank < 0 ? QString() : text.mid(firstBlank + 1);
+    // Cut off anything behind the seconds.
+    const qsizetype lastColon = s.lastIndexOf(QLatin1Char(':'));
+    s = s.left(lastColon + 3);
+    const qsizetype lastBlank = s.lastIndexOf(QLatin1Char(' '));
+    if (lastBlank < 0)
+        return std::nullopt;
+    QString date = s.left(lastBlank);
+    date.replace(QLatin1Char(':'), QLatin1Char('-'));
+    return date + s.mid(lastBlank);
+}
+
+std::optional<QString> ReadPhotoDate(const QString &path)
+{
+    ImageProperties image;
+    if (!image.load(path))
+        return std::nullopt;
+    const QString wanted = QStringLiteral("exifdtorig");
+    for (int i = 0; i < image.count(); ++i) {
+        // Only the name decides: a description that mentions the word is no date.
+        if (!image.name(i).toLower().contains(wanted))
+            continue;
+        return photoDateFromPropertyText(image.name(i) + QLatin1Char(' ') + image.valueText(i));
+    }
+    return noPhotoDate();
+}
+
+namespace {
+
+// The piece with its blanks removed and its first character (the colon) dropped;
+// the value is the number the rest begins with.
+QString leadingNumber(QString piece)
+{
+    piece.remove(QLatin1Char(' '));
+    piece = piece.mid(1);
+    qsizetype n = 0;
+    while (n < piece.size() && piece.at(n) >= QLatin1Char('0') && piece.at(n) <= QLatin1Char('9'))
+        ++n;
+    QString digits = piece.left(n);
+    while (digits.size() > 1 && digits.startsWith(QLatin1Char('0')))
+        digits.remove(0, 1);
+    return digits.isEmpty() ? QStringLiteral("0") : digits;
+}
+
+} // namespace
+
+ImageSize parseImageSizeReport(const QString &report)
+{
+    ImageSize r;
+    const QString pixels = QStringLiteral("pixels");
+    const qsizetype w = report.indexOf(QStringLiteral("Width"));
+    const qsizetype wp = report.indexOf(pixels);
+    // Positions from 0 here: the piece is the text between "Width" and "pixels".
+    if (w >= 0 && wp >= 0 && wp - w - 5 >= 0)
+        r.width = leadingNumber(report.mid(w + 5, wp - w - 5));
+    const qsizetype h = report.indexOf(QStringLiteral("Height"));
+    if (h >= 0) {
+        const qsizetype hp = report.indexOf(pixels, h);
+        // This piece reaches one character into "pixels"; the number reading stops before it.
+        if (hp >= 0 && hp - h - 5 >= 0)
+            r.height = leadingNumber(report.mid(h + 6, hp - h - 5));
+    }
+    return r;
+}
+
+ImageSize ReadImageSize(const QString &path)
+{
+    const std::optional<QString> report = mediaInfoReport(path);
+    if (!report)
+        return ImageSize();
+    return parseImageSizeReport(*report);
+}
+
+} // namespace fd

@@ -1,0 +1,68 @@
+#include "dispatch/TextNumbers.h"
+
+#include <cmath>
+
+namespace fd::textnum {
+
+namespace {
+bool isAsciiDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+} // namespace
+
+double valueOf(const QString &text)
+{
+    int i = 0;
+    const int n = int(text.size());
+    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
+    const int start = i;
+    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+')))
+        ++i;
+    int digits = 0;
+    while (i < n && isAsciiDigit(text[i])) {
+        ++i;
+        ++digits;
+    }
+    if (i < n && text[i] == QLatin1Char('.')) {
+        int j = i + 1;
+        int frac = 0;
+        while (j < n && isAsciiDigit(text[j])) {
+            ++j;
+            ++frac;
+        }
+        if (frac > 0 || digits > 0) {
+            i = j;
+            digits += frac;
+        }
+    }
+    if (digits == 0)
+        return 0;
+    bool ok = false;
+    const double v = text.mid(start, i - start).toDouble(&ok);
+    return ok ? v : 0;
+}
+
+QString shortestDecimal(double v)
+{
+    if (v == 0 || std::isnan(v))
+        return QStringLiteral("0");
+    return QString::number(v, 'g', 15);
+}
+
+std::optional<long long> wholeNumber(const QString &text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok || !std::isfinite(v) || std::fabs(v) > 9.0e18)
+        return std::nullopt;
+    return (long long)std::nearbyint(v); // the default rounding mode rounds halves to even
+}
+
+long long shareSize(long long files, long long shares)
+{
+    return files / shares + (files % shares != 0 ? 1 : 0);
+}
+
+} // namespace fd::textnum

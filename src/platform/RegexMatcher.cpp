@@ -1,0 +1,227 @@
+#include "platform/RegexMatcher.h"
+
+namespace fd {
+
+RegexSyntaxError::RegexSyntaxError(const QString &pattern, const QString &reason)
+    : std::runtime_error(QStringLiteral("regular expression syntax error %1: %2 (%3)")
+                             .arg(kSyntaxError)
+                             .arg(reason, pattern)
+                             .toStdString()),
+      pattern_(pattern), reason_(reason)
+{
+}
+
+namespace {
+
+bool isHex(QChar c)
+{
+    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+        || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+}
+
+// Brings the pattern syntax users write for such matchers to the engine's:
+// "\uXXXX" names a character; without the multi-line setting "$" matches only at
+// the very end of the subject, not also before a final line break.
+QString translatePattern(const QString &p, bool multiLine)
+{
+    QString out;
+    out.reserve(p.size() + 4);
+    bool inClass = false;
+    for (qsizetype i = 0; i < p.size(); ++i) {
+        const QChar c = p.at(i);
+        if (c == QLatin1Char('\\') && i + 1 < p.size()) {
+            if (p.at(i + 1) == QLatin1Char('u') && i + 5 < p.size() && isHex(p.at(i + 2)) && isHex(p.at(i + 3))
+                && isHex(p.at(i + 4)) && isHex(p.at(i + 5))) {
+                out += QLatin1String("\\x{") + p.mid(i + 2, 4) + QLatin1Char('}');
+                i += 5;
+                continue;
+            }
+            out += c;
+            out += p.at(++i);
+            continue;
+        }
+        if (inClass) {
+            if (c == QLatin1Char(']'))
+                inClass = false;
+            out += c;
+            continue;
+        }
+        if (c == QLatin1Char('[')) {
+            inClass = true;
+            out += c;
+            // A "]" right after "[" or "[^" is a member, not the end of the class.
+            if (i + 1 < p.size() && p.at(i + 1) == QLatin1Char('^'))
+                out += p.at(++i);
+            if (i + 1 < p.size() && p.at(i + 1) == QLatin1Char(']'))
+                out += p.at(++i);
+            continue;
+        }
+        if (c == QLatin1Char('$') && !multiLine)
+            out += QLatin1String("\\z");
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+RegexMatcher::RegexMatcher(const QString &pattern, bool ignoreCase, bool global, bool multiLine)
+    : pattern_(pattern), ignoreCase_(ignoreCase), global_(global), multiLine_(multiLine)
+{
+}
+
+void RegexMatcher::setPattern(const QString &p)
+{
+    if (p != pattern_) {
+        pattern_ = p;
+        invalidate();
+    }
+}
+
+void RegexMatcher::setIgnoreCase(bool on)
+{
+    if (on != ignoreCase_) {
+        ignoreCase_ = on;
+        invalidate();
+    }
+}
+
+void RegexMatcher::setMultiLine(bool on)
+{
+    if (on != multiLine_) {
+        multiLine_ = on;
+        invalidate();
+    }
+}
+
+const QRegularExpression &RegexMatcher::compiled() const
+{
+    if (dirty_) {
+        QRegularExpression::PatternOptions o = QRegularExpression::NoPatternOption;
+        if (ignoreCase_)
+            o |= QRegularExpression::CaseInsensitiveOption;
+        if (multiLine_)
+            o |= QRegularExpression::MultilineOption;
+        re_.setPattern(translatePattern(pattern_, multiLine_));
+        re_.setPatternOptions(o);
+        re_.optimize();
+        dirty_ = false;
+    }
+    if (!re_.isValid())
+        throw RegexSyntaxError(pattern_, re_.errorString());
+    return re_;
+}
+
+bool RegexMatcher::isValid() const
+{
+    try {
+        compiled();
+        return true;
+    } catch (const RegexSyntaxError &) {
+        return false;
+    }
+}
+
+QString RegexMatcher::errorText() const
+{
+    try {
+        compiled();
+        return QString();
+    } catch (const RegexSyntaxError &e) {
+        return e.reason();
+    }
+}
+
+bool RegexMatcher::test(const QString &subject) const
+{
+    return compiled().match(subject).hasMatch();
+}
+
+namespace {
+RegexMatch toMatch(const QRegularExpressionMatch &m, int groups)
+{
+    RegexMatch r;
+    r.value = m.captured(0);
+    r.firstIndex = m.capturedStart(0);
+    r.length = m.capturedLength(0);
+    r.subMatches.reserve(groups);
+    for (int g = 1; g <= groups; ++g)
+        r.subMatches.append(m.captured(g)); // a null text when the group took no part
+    for (QString &s : r.subMatches)
+        if (s.isNull())
+            s = QLatin1String("");
+    return r;
+}
+} // namespace
+
+QVector<RegexMatch> RegexMatcher::execute(const QString &subject) const
+{
+    const QRegularExpression &re = compiled();
+    const int groups = re.captureCount();
+    QVector<RegexMatch> out;
+    if (!global_) {
+        const QRegularExpressionMatch m = re.match(subject);
+        if (m.hasMatch())
+            out.append(toMatch(m, groups));
+        return out;
+    }
+    QRegularExpressionMatchIterator it = re.globalMatch(subject);
+    while (it.hasNext())
+        out.append(toMatch(it.next(), groups));
+    return out;
+}
+
+QString RegexMatcher::expandTemplate(const QString &replacement, const QRegularExpressionMatch &m)
+{
+    const int groups = m.regularExpression().captureCount();
+    QString out;
+    out.reserve(replacement.size());
+    for (qsizetype i = 0; i < replacement.size(); ++i) {
+        const QChar c = replacement.at(i);
+        if (c != QLatin1Char('$') || i + 1 >= replacement.size()) {
+            out += c;
+            continue;
+        }
+        const QChar n = replacement.at(i + 1);
+        if (n == QLatin1Char('$')) {
+            out += QLatin1Char('$');
+            ++i;
+        } else if (n == QLatin1Char('&')) {
+            out += m.captured(0);
+            ++i;
+        } else if (n >= QLatin1Char('1') && n <= QLatin1Char('9') && n.digitValue() <= groups) {
+            out += m.captured(n.digitValue());
+            ++i;
+        } else {
+            out += c; // "$" before anything else, or a group that does not exist, stays as written
+        }
+    }
+    return out;
+}
+
+QString RegexMatcher::replace(const QString &subject, const QString &replacement) const
+{
+    const QRegularExpression &re = compiled();
+    QString out;
+    qsizetype done = 0;
+    auto apply = [&](const QRegularExpressionMatch &m) {
+        out += QStringView(subject).mid(done, m.capturedStart(0) - done);
+        out += expandTemplate(replacement, m);
+        done = m.capturedEnd(0);
+    };
+    if (!global_) {
+        const QRegularExpressionMatch m = re.match(subject);
+        if (!m.hasMatch())
+            return subject;
+        apply(m);
+    } else {
+        QRegularExpressionMatchIterator it = re.globalMatch(subject);
+        while (it.hasNext())
+            apply(it.next());
+    }
+    out += QStringView(subject).mid(done);
+    return out;
+}
+
+} // namespace fd

@@ -1,0 +1,104 @@
+#include "catalogue/CatalogueModel.h"
+
+#include <QTest>
+#include <algorithm>
+
+using fd::CatalogueModel;
+
+namespace {
+
+CatalogueModel::Row row(const QString &name, const QString &tag)
+{
+    CatalogueModel::Row r;
+    r[0] = name;
+    r[1] = tag;
+    return r;
+}
+
+QStringList column(const CatalogueModel &m, int c)
+{
+    QStringList l;
+    for (int i = 0; i < m.count(); ++i)
+        l << m.row(i)[size_t(c)];
+    return l;
+}
+
+// The order a full stable sort gives: case-insensitive on column 0, ties in arrival order.
+QStringList expectedTags(QList<CatalogueModel::Row> rows, bool ascending)
+{
+    std::stable_sort(rows.begin(), rows.end(), [ascending](const auto &a, const auto &b) {
+        const int r = QString::compare(a[0], b[0], Qt::CaseInsensitive);
+        return ascending ? r < 0 : r > 0;
+    });
+    QStringList l;
+    for (const auto &r : rows)
+        l << r[1];
+    return l;
+}
+
+} // namespace
+
+class TstCatalogueModel : public QObject {
+    Q_OBJECT
+private slots:
+    void rowsAddedBetweenSortsKeepAStableOrder();
+    void newSettingsAndClearSortEverything();
+};
+
+void TstCatalogueModel::rowsAddedBetweenSortsKeepAStableOrder()
+{
+    for (bool ascending : {true, false}) {
+        CatalogueModel m;
+        m.setSortColumn(0);
+        m.setSortOrder(ascending ? Qt::AscendingOrder : Qt::DescendingOrder);
+        m.setSorted(true);
+        QList<CatalogueModel::Row> all;
+        quint32 seed = 99;
+        int tag = 0;
+        for (int batch = 0; batch < 6; ++batch) {
+            for (int i = 0; i < 40; ++i) {
+                seed = seed * 1664525u + 1013904223u;
+                // Few distinct names, mixed case: many ties across batches.
+                const QString name = (seed >> 8) % 2 ? QStringLiteral("IMG_%1").arg((seed >> 12) % 9)
+                                                     : QStringLiteral("img_%1").arg((seed >> 12) % 9);
+                all << row(name, QString::number(tag++));
+                m.addRow(all.last());
+            }
+            m.sortIfNeeded();
+            QCOMPARE(column(m, 1), expectedTags(all, ascending));
+        }
+    }
+}
+
+void TstCatalogueModel::newSettingsAndClearSortEverything()
+{
+    CatalogueModel m;
+    m.setSortColumn(0);
+    m.setSorted(true);
+    for (const char *n : {"c", "a", "b"})
+        m.addRow(row(QLatin1String(n), QLatin1String(n)));
+    m.sortIfNeeded();
+    QCOMPARE(column(m, 0), QStringList({"a", "b", "c"}));
+    m.sort(0, Qt::DescendingOrder);
+    QCOMPARE(column(m, 0), QStringList({"c", "b", "a"}));
+    m.addRow(row(QStringLiteral("d"), QString()));
+    m.sortIfNeeded();
+    QCOMPARE(column(m, 0), QStringList({"d", "c", "b", "a"}));
+
+    // After clearing, the new rows owe nothing to the old order.
+    m.clear();
+    for (const char *n : {"z", "y", "x", "w", "v"})
+        m.addRow(row(QLatin1String(n), QString()));
+    m.setSortOrder(Qt::AscendingOrder);
+    m.sortIfNeeded();
+    QCOMPARE(column(m, 0), QStringList({"v", "w", "x", "y", "z"}));
+    m.clear();
+    m.sort(0, Qt::AscendingOrder);
+    for (const char *n : {"q", "p"})
+        m.addRow(row(QLatin1String(n), QString()));
+    m.sortIfNeeded();
+    QCOMPARE(column(m, 0), QStringList({"p", "q"}));
+}
+
+QTEST_MAIN(TstCatalogueModel)
+#include "tst_cataloguemodel.moc"

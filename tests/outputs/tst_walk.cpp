@@ -1,0 +1,241 @@
+// The folder tree walk: listing subfolders for the output folder list, the custom
+// subfolder list with its marker, and what each kind of walk leaves alone.
+#include "Fixture.h"
+
+#include "catalogue/CatalogueModel.h"
+#include "outputs/FlexGrid.h"
+#include "outputs/Walk.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QRadioButton>
+#include <QSet>
+#include <QtTest>
+
+using namespace fd;
+using namespace fd::test;
+
+namespace {
+
+
+
+QString sep() { return QString(QDir::separator()); }
+
+// The custom output folder mode, ready to add with subfolders.
+void outputListMode(FDispatch &w)
+{
+    w.Opt3->click();
+    w.ChSubFold->setChecked(true);
+}
+
+} // namespace
+
+class TestWalk : public QObject {
+    Q_OBJECT
+private slots:
+    void depthFirstPreOrderInNameOrder();
+    void walkNeedsFlagAndSwitch();
+    void randomDrawNeverDescends();
+    void catalogueWalkListsNothing();
+    void catalogueWalkScansEveryFolder();
+    void missingFolderEndsQuietly();
+    void linkBackToAncestorEnds();
+    void customSubfolderList();
+    void markedWalkReports();
+    void tenThousandFolders();
+};
+
+void TestWalk::depthFirstPreOrderInNameOrder()
+{
+    WindowFixture fx;
+    FDispatch &w = fx.w();
+    QTemporaryDir t;
+    const QString out = makeDir(t, "out");
+    for (const char *d : {"out/b", "out/a/x", "out/a/W", "out/B", "out/.hidden"})
+        makeDir(t, d);
+    QVERIFY(writeFile(out + "/a/f.txt", "x"));
+    QFile::link(t.path() + "/none", out + "/dangling"); // not a folder
+    outputListMode(w);
+    w.treeWalk = true;
+    WalkFolder(w, out, WalkPurpose::OutputList);
+    // Output folders are not input: nothing of them enters the catalogue.
+    QCOMPARE(w.catCount, 0.0);
+    QVERIFY(w.pathList.isEmpty());
+    QCOMPARE(w.catalogue->count(), 0);
+    const QString s = out + sep();
+    QCOMPARE(gridPaths(w), (QStringList{s + ".hidden", s + "B", s + "a", s + "a" + sep() + "W",
+                                     s + "a" + sep() + "x", s + "b"}));
+    QCOMPARE(w.MSFlexGrid1->textMatrix(4, 1), QStringLiteral("W"));
+    QCOMPARE(w.LFolds->caption(), QStringLiteral("6"));
+}
+
+void TestWalk::walkNeedsFlagAndSwitch()
+{
+    WindowFixture fx;
+    FDispatch &w = fx.w();
+    QTemporaryDir t;
+    const QString out = makeDir(t, "out");
+    makeDir(t, "out/a");
+    outputListMode(w);
+    WalkFolder(w, out, WalkPurpose::OutputList); // tree-walk flag not set
+    QCOMPARE(w.MSFlexGrid1->rows(), 1);
+    w.treeWalk = true;
+    w.ChSubFold->setChecked(false);
+    WalkFolder(w, out, WalkPurpose::OutputList);
+    QCOMPARE(w.MSFlexGrid1->rows(), 1);
+}
+
+void TestWalk::randomDrawNeverDescends()
+{
+    WindowFixture fx;
+    FDispatch &w = fx.w();
+    QTemporaryDir t;
+    const QString out = makeDir(t, "out");
+    makeDir(t, "out/a");
+    outputListMode(w);
+    w.ChRndDraw->setChecked(true);
+    w.treeWalk = true;
+    WalkFolder(w, out, WalkPurpose::OutputList);
+    QCOMPARE(w.MSFlexGrid1->rows(), 1);
+}
+
+void TestWalk::catalogueWalkListsNothing()
+{
+    WindowFixture fx;
+    FDispatch &w = fx.w();
+    QTemporaryDir t;
+    const QString in = makeDir(t, "in");
+    makeDir(t, "in/a/b");
+    QVERIFY(writeFile(in + "/a/b/f.txt", "x"));
+    outputListMode(w);
+    w.treeWalk = true;
+    // The input walk of a dispatch run must not send files into their own subfolders.
+    WalkFolder(w, in);
+    QCOMPARE(w.MSFlexGrid1->rows(), 1);
+    QCOMPARE(w.LFolds->caption(), QStringLiteral("0"));
+}
+
+void TestWalk::catalogueWalkScansEveryFolder()
+{
+    WindowFixture fx;
+    FDispatch &w = fx.w();
+    QTemporaryDir t;
+    const QString in = makeDir(t, "in");
+    QVERIFY(writeFile(in + "/top.txt", "x"));
+    QVERIFY(writeFile(in + "/a/b/deep.txt", "x"));
+    w.ChSubFold->setChecked(true); // Opt2: descends without the tree-walk flag
+    WalkFolder(w, in);
+    if (w.catCount == 0)
+        QSKIP("the catalogue scan is not in yet");
+    QCOMPARE(w.catCount, 2.0);
+    // Without the switch only the folder itself is scanned.
+    w.catCount = 0;
+    w.ChSubFold->setChecked(false);
+    WalkFolder(w, in);
+    QCOMPARE(w.catCount, 1.0);
+}
+
+void TestWalk::missingFolderEndsQuietly()
+{
+    WindowFixture fx;
+    FDispatch &w = fx.w();
+    QTemporaryDir t;
+    outputListMode(w);
+    w.treeWalk = true;
+    WalkFolder(w, t.path() + "/nothing", WalkPurpose::OutputList);
+    WalkFolder(w, QString(), WalkPurpose::OutputList);
+    QCOMPARE(w.MSFlexGrid1->rows(), 1);
+    QCOMPARE(fx.shell.calls.size(), 0);
+}
+
+void TestWalk::linkBackToAncestorEnds()
+{
+    WindowFixture fx;
+    FDispatch &w = fx.w();
+    QTemporaryDir t;
+    const QString out = makeDir(t, "out");
+    const QString a = makeDir(t, "out/a");
+    if (!QFile::link(out, a + "/loop"))
+        QSKIP("no symbolic links here");
+    outputListMode(w);
+    w.treeWalk = true;
+    WalkFolder(w, out, WalkPurpose::OutputList);
+    QCOMPARE(gridPaths(w), (QStringList{a, a + sep() + "loop"}));
+}
+
+void TestWalk::customSubfolderList()
+{
+    WindowFixture fx;
+    FDispatch &w = fx.w();
+    QTemporaryDir t;
+    const QString out = makeDir(t, "out");
+    makeDir(t, "out/b");
+    makeDir(t, "out/a/deep");
+    w.Opt3->click();
+    w.ChCustom->setChecked(true);
+    w.customSubfolders.clear();
+    WalkFolder(w, out);
+    const QString s = sep();
+    QCOMPARE(w.customSubfolders, s + "a\t" + s + "b\t"); // direct subfolders only
+    QCOMPARE(w.MSFlexGrid1->rows(), 1);
+    // Only the leading folder path is taken off: a subfolder named like its parent keeps its name.
+    const QString same = makeDir(t, "x/x");
+    w.customSubfolders.clear();
+    WalkFolder(w, t.path() + s + "x");
+    QCOMPARE(w.customSubfolders, s + "x\t");
+    Q_UNUSED(same);
+}
+
+void TestWalk::markedWalkReports()
+{
+    WindowFixture fx;
+    FDispatch &w = fx.w();
+    QTemporaryDir t;
+    const QString in = makeDir(t, "in");
+    makeDir(t, "in/sub");
+    w.Opt3->click();
+    w.ChCustom->setChecked(true);
+    w.customSubfolders = QStringLiteral("*") + sep() + "a\t";
+    fx.shell.answerMessage(Answer::Ok);
+    WalkFolder(w, in);
+    QCOMPARE(w.customSubfolders, sep() + "a\t");
+    QCOMPARE(fx.shell.count("message"), 1);
+    const ShellCall *m = fx.shell.last("message");
+    QCOMPARE(m->text, QStringLiteral("分发完毕！"));
+    QCOMPARE(m->title, QStringLiteral("消息"));
+    QCOMPARE(m->icon, Icon::Information);
+}
+
+void TestWalk::tenThousandFolders()
+{
+    WindowFixture fx;
+    FDispatch &w = fx.w();
+    QTemporaryDir t;
+    const QString root = makeDir(t, "root");
+    // 100 folders of 99 subfolders each: 10,000 folders below the root.
+    for (int i = 0; i < 100; ++i)
+        for (int j = 0; j < 99; ++j)
+            QVERIFY(QDir().mkpath(QStringLiteral("%1/d%2/s%3").arg(root).arg(i, 3, 10, QLatin1Char('0'))
+                                      .arg(j, 2, 10, QLatin1Char('0'))));
+    outputListMode(w);
+    // Part of the tree is listed before: it must not come twice.
+    w.ChSubFold->setChecked(false);
+    const QString first = QDir::toNativeSeparators(root + "/d000");
+    QVERIFY(w.takeOutputFolder(first));
+    w.ChSubFold->setChecked(true);
+    QVERIFY(w.takeOutputFolder(root));
+    const QStringList rows = gridPaths(w);
+    QCOMPARE(rows.size(), 1 + 1 + 9999);
+    QCOMPARE(QSet<QString>(rows.begin(), rows.end()).size(), rows.size());
+    QCOMPARE(w.LFolds->caption(), QString::number(rows.size()));
+    // d000 was listed already; its subfolders follow the root directly.
+    QCOMPARE(rows.at(1), QDir::toNativeSeparators(root));
+    QCOMPARE(rows.at(2), QDir::toNativeSeparators(root + "/d000/s00"));
+    QCOMPARE(rows.at(2 + 99), QDir::toNativeSeparators(root + "/d001"));
+    QCOMPARE(rows.last(), QDir::toNativeSeparators(root + "/d099/s98"));
+}
+
+QTEST_MAIN(TestWalk)
+#include "tst_walk.moc"
