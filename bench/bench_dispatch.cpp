@@ -9,6 +9,7 @@
 // BENCH_BIG_MB (512), BENCH_BIG_COUNT (3), BENCH_BIG=0/1 (default: on when disk allows).
 #include "Fixture.h"
 #include "catalogue/FileList.h"
+#include "catalogue/Scan.h"
 #include "dispatch/DispatchRun.h"
 
 #include <QApplication>
@@ -137,12 +138,14 @@ int runCase(const QString &name, const QString &work)
 
     // The pauses the program makes on purpose are timed apart from the work.
     double paused = 0;
-    setDispatchPause([&](float s) {
+    auto timedPause = [&](float s) {
         QElapsedTimer pt;
         pt.start();
         PauseSeconds(s);
         paused += pt.nsecsElapsed() / 1e9;
-    });
+    };
+    setDispatchPause(timedPause);
+    setScanPause(timedPause);
 
     QElapsedTimer t;
     t.start();
@@ -150,8 +153,7 @@ int runCase(const QString &name, const QString &work)
     QProcess::execute(QStringLiteral("sync"), {});
     const double wall = t.nsecsElapsed() / 1e9;
 
-    // The scan's one second per thousand files is counted, not timed.
-    const double pauses = paused + double(count / 1000);
+    const double pauses = paused;
     const long long placed = filesBelow(out);
     const long long leftIn = filesBelow(in);
     std::printf("%-13s files=%lld size=%lldB wall=%.2fs pauses=%.0fs work=%.2fs cp=%.2fs ratio(work/cp)=%.1f "

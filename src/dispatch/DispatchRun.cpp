@@ -296,22 +296,6 @@ private:
         st.inFolder = 0;
     }
 
-    // Sort settings as the list order rule applies them.
-    void applyListOrder()
-    {
-        w.catalogue->setSortColumn(w.CombOrder->currentIndex());
-        w.catalogue->setSortOrder(w.OptA->isChecked() ? Qt::AscendingOrder : Qt::DescendingOrder);
-        w.catalogue->setSorted(true);
-        w.catalogue->resort();
-    }
-
-    void numericListOrder()
-    {
-        w.catalogue->setSortColumn(6);
-        w.catalogue->setSorted(true);
-        w.catalogue->resort();
-    }
-
     // 13 to 16. Answers the epilogue step the run continues at.
     int passes()
     {
@@ -323,9 +307,10 @@ private:
             if (st.directPicking)
                 startLoop();
             if (on(w.ChNum) && on(w.ChN))
-                numericListOrder();
+                w.sortListOnNumber();
             if (sequentialByView())
-                applyListOrder();
+                w.OptA_Click(); // re-sorts on the chosen key and direction
+
             w.catalogue->sortIfNeeded();
 
             firstPass();
