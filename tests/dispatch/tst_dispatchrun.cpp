@@ -3,6 +3,7 @@
 #include "Inventory.h"
 #include "Mounts.h"
 #include "catalogue/FileList.h"
+#include "dispatch/DispatchRun.h"
 #include "dispatch/FailureLog.h"
 #include "dispatch/Rules.h"
 #include "outputs/FlexGrid.h"
@@ -300,6 +301,38 @@ private slots:
         QCOMPARE(namesIn(numbered(3)), (QStringList{"IMG_33.jpg"}));
         QVERIFY(!QFileInfo::exists(numbered(4))); // the spare folder is removed
         expectNothingLost(before);
+    }
+
+    void moreCataloguedThanListedReadsTheCatalogueAgain()
+    {
+        makeFiles(3);
+        QVERIFY(writeFile(in + QStringLiteral("/.hidden.jpg"), "h"));
+        useFolders();
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("10"));
+        QStringList titles;
+        int pauses = 0;
+        setDispatchPause([&](float s) {
+            QCOMPARE(s, 1.0f);
+            titles << w().windowTitle();
+            ++pauses;
+        });
+        run(); // the scan finds the hidden file too and raises the count above the listing
+        QCOMPARE(pauses, 0);
+        QCOMPARE(w().LFiles->caption(), QStringLiteral("4"));
+        fx->shell.clear();
+        run();
+        setDispatchPause({});
+        QCOMPARE(pauses, 1);
+        QCOMPARE(titles.value(0), FDispatch::caption() + QStringLiteral("  目标文件读取完毕，即将分发"));
+        QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
+        // A hidden source counts as absent: it is never copied.
+        QSet<QString> placed;
+        QDirIterator it(out, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            placed.insert(QFileInfo(it.next()).fileName());
+        QCOMPARE(placed, (QSet<QString>{"f1.jpg", "f2.jpg", "f3.jpg"}));
+        QVERIFY(QFileInfo::exists(in + QStringLiteral("/.hidden.jpg")));
     }
 
     void earlierFilesKeepTheirFolder()
