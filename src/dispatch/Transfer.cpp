@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <atomic>
+#include <cerrno>
 #include <memory>
 
 namespace fd {
@@ -118,9 +119,15 @@ TransferResult Transfer(FDispatch &w, const QString &source, QString &destinatio
         return r;
 
     const QString folder = paths::folderOf(destination);
-    const QString temp = temporaryName(folder);
+    QString temp;
     Descriptor out;
-    out.fd = raw::createNew(temp);
+    // A leftover of an interrupted earlier run may hold a name: take the next one.
+    for (int attempt = 0; attempt < 16 && out.fd < 0; ++attempt) {
+        temp = temporaryName(folder);
+        out.fd = raw::createNew(temp);
+        if (out.fd < 0 && raw::lastError() != EEXIST)
+            break;
+    }
     if (out.fd < 0)
         return r;
     // From here every failure removes the temporary file; the old destination stays.
