@@ -208,6 +208,7 @@ private:
         if (on(w.ChRndDraw)) {
             if (!modeHooks().randomDraw) {
                 refuseMode(w.ChRndDraw->text());
+                st.stopped = true; // nothing was drawn: no folder to show
                 return false;
             }
             modeHooks().randomDraw(w);
@@ -539,7 +540,8 @@ private:
             w.LFiles->setCaption(QStringLiteral("0"));
         w.ChBackUp->setChecked(false);
         if (on(w.ChRndDraw)) {
-            shell().openFolder(on(w.ChMamal) ? outFolder()
+            if (!st.stopped)
+                shell().openFolder(on(w.ChMamal) ? outFolder()
                                              : paths::join(outFolder(), QStringLiteral("随机抽取文件集")));
         } else {
             if (!w.Opt3->isChecked())

@@ -190,6 +190,7 @@ private slots:
         w().CmdDo_Click();
         QVERIFY(lastMessage().contains(w().ChRndDraw->text()));
         QCOMPARE(fx->shell.count(QStringLiteral("message")), 1);
+        QCOMPARE(fx->shell.count(QStringLiteral("openFolder")), 0);
         QCOMPARE(namesIn(in).size(), 3);
         QVERIFY(w().CmdIn->isEnabled() && w().Opt1->isEnabled());
         QCOMPARE(w().windowTitle(), FDispatch::caption());
