@@ -133,22 +133,4 @@ QString paddedNumber(const QString &numberText, int width)
     return whole;
 }
 
-double numberAtStart(const QString &text)
-{
-    const QString t = text.trimmed();
-    qsizetype i = 0;
-    if (i < t.size() && (t.at(i) == QLatin1Char('-') || t.at(i) == QLatin1Char('+')))
-        ++i;
-    while (i < t.size() && isAsciiDigit(t.at(i)))
-        ++i;
-    if (i < t.size() && t.at(i) == QLatin1Char('.')) {
-        ++i;
-        while (i < t.size() && isAsciiDigit(t.at(i)))
-            ++i;
-    }
-    bool ok = false;
-    const double v = t.left(i).toDouble(&ok);
-    return ok ? v : 0.0;
-}
-
 } // namespace fd

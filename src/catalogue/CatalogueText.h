@@ -43,7 +43,5 @@ QString fileNumberText(const QString &fileName, const RegexMatcher &globalNumber
 // the given width; a longer number keeps all its digits. 0 when text begins with none.
 QString paddedNumber(const QString &numberText, int width);
 
-// The number a text begins with, as the window reads a caption; 0 when none.
-double numberAtStart(const QString &text);
 
 } // namespace fd

@@ -1,6 +1,7 @@
 // The catalogue scan: one folder's matching files with their attributes, order keys
 // and picture data go into the catalogue.
 #include "catalogue/Scan.h"
+#include "app/TextNumbers.h"
 
 #include "app/FDispatch.h"
 #include "catalogue/CatalogueModel.h"
@@ -55,7 +56,7 @@ QFileInfoList folderFiles(const QString &folder)
 void showProgress(FDispatch &w, double n)
 {
     const QString count = w.LFiles->caption();
-    const double total = numberAtStart(count);
+    const double total = textnum::valueOf(count);
     if (!w.ChProg->isChecked()) {
         QString title = w.windowTag() + QStringLiteral("   目标文件读取中...") + QString::number(qint64(n));
         if (total != 0)
@@ -141,7 +142,7 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
                 if (index < w.runList.size())
                     w.runList[index] = RunEntry{path, key};
             } else {
-                const double total = numberAtStart(w.LFiles->caption());
+                const double total = textnum::valueOf(w.LFiles->caption());
                 const QString key = QString::number(qint64(std::floor(total * rnd())));
                 if (index < w.runList.size())
                     w.runList[index] = RunEntry{path, key};
@@ -151,7 +152,7 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
             w.pathList += QChar(0);
 
             showProgress(w, n);
-            if (numberAtStart(w.LFiles->caption()) < n)
+            if (textnum::valueOf(w.LFiles->caption()) < n)
                 w.LFiles->setCaption(QString::number(qint64(n)));
             if (std::fmod(n, 1000.0) == 0) {
                 DoEvents();

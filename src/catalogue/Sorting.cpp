@@ -4,7 +4,7 @@
 #include "app/FDispatch.h"
 
 #include "catalogue/CatalogueModel.h"
-#include "dispatch/TextNumbers.h"
+#include "app/TextNumbers.h"
 
 #include <QCheckBox>
 #include <QComboBox>

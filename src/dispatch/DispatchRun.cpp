@@ -3,6 +3,7 @@
 #include "dispatch/DispatchRun.h"
 #include "app/FDispatch.h"
 
+#include "app/TextNumbers.h"
 #include "catalogue/CatalogueModel.h"
 #include "catalogue/FileList.h"
 #include "catalogue/Sorting.h"
@@ -52,31 +53,9 @@ void runPause(float seconds)
         PauseSeconds(seconds);
 }
 
-// The decimal number at the start of a text; 0 when it starts with none.
-double leadingValue(const QString &text)
-{
-    const QString t = text.trimmed();
-    int i = 0;
-    if (i < t.size() && (t[i] == QLatin1Char('+') || t[i] == QLatin1Char('-')))
-        ++i;
-    const int digitsFrom = i;
-    while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128)
-        ++i;
-    if (i < t.size() && t[i] == QLatin1Char('.')) {
-        ++i;
-        while (i < t.size() && t[i].isDigit() && t[i].unicode() < 128)
-            ++i;
-    }
-    if (i == digitsFrom)
-        return 0;
-    bool ok = false;
-    const double v = t.left(i).toDouble(&ok);
-    return ok ? v : 0;
-}
-
 long long wholeValue(const QString &text)
 {
-    const double v = leadingValue(text);
+    const double v = textnum::valueOf(text);
     if (!std::isfinite(v) || v > 9e15 || v < -9e15)
         return 0;
     return (long long)std::floor(v);
@@ -164,7 +143,7 @@ private:
         const QString a = shell().input(
             QStringLiteral("同时移动文件名少于等于指定字符数的文件；如指定字符数为<=0则表示忽略"), kTitle,
             QStringLiteral("0"));
-        long long limit = (long long)std::llround(leadingValue(a));
+        long long limit = (long long)std::llround(textnum::valueOf(a));
         if (limit < 1)
             limit = 0;
         const QString chars = shell().input(

@@ -3,7 +3,7 @@
 #include "app/FDispatch.h"
 
 #include "catalogue/CatalogueModel.h"
-#include "dispatch/TextNumbers.h"
+#include "app/TextNumbers.h"
 #include "outputs/Walk.h"
 #include "platform/Shell.h"
 

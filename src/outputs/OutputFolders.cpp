@@ -2,7 +2,7 @@
 #include "outputs/OutputFolders.h"
 #include "app/FDispatch.h"
 
-#include "dispatch/TextNumbers.h"
+#include "app/TextNumbers.h"
 #include "outputs/FlexGrid.h"
 #include "outputs/PickFolder.h"
 #include "outputs/Walk.h"

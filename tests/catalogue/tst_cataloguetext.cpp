@@ -1,3 +1,4 @@
+#include "app/TextNumbers.h"
 #include "catalogue/CatalogueText.h"
 
 #include <QTest>
@@ -116,12 +117,12 @@ void TstCatalogueText::dateTimeHasNoTimeZone()
 
 void TstCatalogueText::numbersAtStart()
 {
-    QCOMPARE(numberAtStart(QStringLiteral("4579")), 4579.0);
-    QCOMPARE(numberAtStart(QStringLiteral(" 12abc")), 12.0);
-    QCOMPARE(numberAtStart(QStringLiteral("2.5")), 2.5);
-    QCOMPARE(numberAtStart(QStringLiteral("-3")), -3.0);
-    QCOMPARE(numberAtStart(QStringLiteral("")), 0.0);
-    QCOMPARE(numberAtStart(QStringLiteral("abc")), 0.0);
+    QCOMPARE(textnum::valueOf(QStringLiteral("4579")), 4579.0);
+    QCOMPARE(textnum::valueOf(QStringLiteral(" 12abc")), 12.0);
+    QCOMPARE(textnum::valueOf(QStringLiteral("2.5")), 2.5);
+    QCOMPARE(textnum::valueOf(QStringLiteral("-3")), -3.0);
+    QCOMPARE(textnum::valueOf(QStringLiteral("")), 0.0);
+    QCOMPARE(textnum::valueOf(QStringLiteral("abc")), 0.0);
 }
 
 QTEST_APPLESS_MAIN(TstCatalogueText)

@@ -3,7 +3,7 @@
 #include "Fixture.h"
 
 #include "catalogue/CatalogueModel.h"
-#include "dispatch/TextNumbers.h"
+#include "app/TextNumbers.h"
 
 #include <QCheckBox>
 #include <QDir>

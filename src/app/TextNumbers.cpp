@@ -1,4 +1,4 @@
-#include "dispatch/TextNumbers.h"
+#include "app/TextNumbers.h"
 
 #include <cmath>
 
