@@ -17,7 +17,7 @@ QStringList CatalogueModel::headers()
 
 int CatalogueModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(rows_.size());
+    return parent.isValid() ? 0 : announced_;
 }
 
 int CatalogueModel::columnCount(const QModelIndex &parent) const
@@ -27,7 +27,7 @@ int CatalogueModel::columnCount(const QModelIndex &parent) const
 
 QVariant CatalogueModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || role != Qt::DisplayRole)
+    if (!index.isValid() || role != Qt::DisplayRole || index.row() >= announced_)
         return {};
     return rows_[size_t(index.row())][size_t(index.column())];
 }
@@ -41,10 +41,8 @@ QVariant CatalogueModel::headerData(int section, Qt::Orientation o, int role) co
 
 void CatalogueModel::addRow(const Row &row)
 {
-    const int n = int(rows_.size());
-    beginInsertRows(QModelIndex(), n, n);
     rows_.push_back(row);
-    endInsertRows();
+    scheduleAnnounce();
     if (keepSorted_) {
         dirty_ = true;
         scheduleSort();
@@ -55,6 +53,7 @@ void CatalogueModel::clear()
 {
     beginResetModel();
     rows_.clear();
+    announced_ = 0;
     sortedPrefix_ = 0;
     rows_.shrink_to_fit();
     endResetModel();
@@ -71,6 +70,27 @@ const CatalogueModel::Row &CatalogueModel::row(int r) const
 {
     const_cast<CatalogueModel *>(this)->sortIfNeeded();
     return rows_[size_t(r)];
+}
+
+void CatalogueModel::scheduleAnnounce()
+{
+    if (announceScheduled_)
+        return;
+    announceScheduled_ = true;
+    QTimer::singleShot(150, this, [this] {
+        announceScheduled_ = false;
+        announceRows();
+    });
+}
+
+void CatalogueModel::announceRows()
+{
+    const int n = int(rows_.size());
+    if (n <= announced_)
+        return;
+    beginInsertRows(QModelIndex(), announced_, n - 1);
+    announced_ = n;
+    endInsertRows();
 }
 
 void CatalogueModel::scheduleSort()
@@ -96,6 +116,7 @@ void CatalogueModel::resort()
     const int c = std::clamp(sortColumn_, 0, kColumns - 1);
     QElapsedTimer timer;
     timer.start();
+    announceRows(); // the view must know every row before they move
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     const bool ascending = order_ == Qt::AscendingOrder;

@@ -46,8 +46,13 @@ public:
 
     void sort(int column, Qt::SortOrder order) override;
 
+    // Tells the view about rows added since it last heard; the view learns of new
+    // rows in batches, so a long scan does not repaint it for every file.
+    void announceRows();
+
 private:
     void scheduleSort();
+    void scheduleAnnounce();
     std::vector<Row> rows_;
     int sortColumn_ = 0;
     Qt::SortOrder order_ = Qt::AscendingOrder;
@@ -59,6 +64,8 @@ private:
     int sortedColumn_ = -1;
     Qt::SortOrder sortedOrder_ = Qt::AscendingOrder;
     int sortDelayMs_ = 200; // wait before a coalesced re-sort
+    int announced_ = 0;     // rows the view knows of
+    bool announceScheduled_ = false;
 };
 
 } // namespace fd

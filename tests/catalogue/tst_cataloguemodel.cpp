@@ -43,6 +43,7 @@ class TstCatalogueModel : public QObject {
 private slots:
     void rowsAddedBetweenSortsKeepAStableOrder();
     void newSettingsAndClearSortEverything();
+    void viewHearsOfRowsInBatches();
 };
 
 void TstCatalogueModel::rowsAddedBetweenSortsKeepAStableOrder()
@@ -98,6 +99,34 @@ void TstCatalogueModel::newSettingsAndClearSortEverything()
         m.addRow(row(QLatin1String(n), QString()));
     m.sortIfNeeded();
     QCOMPARE(column(m, 0), QStringList({"p", "q"}));
+}
+
+void TstCatalogueModel::viewHearsOfRowsInBatches()
+{
+    CatalogueModel m;
+    int inserts = 0;
+    int lastSeen = 0;
+    bool consistent = true;
+    QObject::connect(&m, &CatalogueModel::rowsInserted, [&](const QModelIndex &, int first, int last) {
+        ++inserts;
+        consistent = consistent && first == lastSeen && m.rowCount() == last + 1;
+        lastSeen = last + 1;
+    });
+    for (int i = 0; i < 500; ++i)
+        m.addRow(row(QString::number(i), QString()));
+    // Readers of the catalogue see every row at once; the view hears of them later.
+    QCOMPARE(m.count(), 500);
+    QVERIFY(m.rowCount() < 500);
+    QTRY_COMPARE(m.rowCount(), 500);
+    QVERIFY(consistent);
+    QVERIFY(inserts < 10);
+    // A sort tells the view of pending rows first, so every row it moves is known.
+    m.addRow(row(QStringLiteral("-1"), QString()));
+    m.sort(0, Qt::AscendingOrder);
+    QCOMPARE(m.rowCount(), 501);
+    QCOMPARE(m.data(m.index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("-1"));
+    m.clear();
+    QCOMPARE(m.rowCount(), 0);
 }
 
 QTEST_MAIN(TstCatalogueModel)
