@@ -447,12 +447,33 @@ void FDispatch::layoutControls()
 
 void FDispatch::closeEvent(QCloseEvent *e)
 {
-    bool cancel = false;
-    Form_Unload(cancel);
-    if (cancel)
+    if (!closeConfirmed_) {
+        bool cancel = false;
+        Form_Unload(cancel);
+        if (cancel) {
+            e->ignore();
+            return;
+        }
+        closeConfirmed_ = true;
+    }
+    if (longOperations > 0) {
+        // Let the running operation stop between two files, then close.
+        stopRequested = true;
         e->ignore();
-    else
-        e->accept();
+        QTimer::singleShot(50, this, &FDispatch::closeWhenIdle);
+        return;
+    }
+    e->accept();
+}
+
+void FDispatch::closeWhenIdle()
+{
+    if (longOperations > 0) {
+        QTimer::singleShot(50, this, &FDispatch::closeWhenIdle);
+        return;
+    }
+    stopRequested = false;
+    close();
 }
 
 } // namespace fd

@@ -52,6 +52,17 @@ public:
     void StatusBar1_PanelDblClick(int panel);
     void refreshStatusClock();
 
+    // Long operations (walks, scans, the dispatch run) count themselves here, so a
+    // close confirmed in the middle of one stops it at the next file instead of
+    // leaving it to run on with the window gone.
+    int longOperations = 0;
+    bool stopRequested = false;
+    struct LongOperation {
+        explicit LongOperation(FDispatch &w) : w(w) { ++w.longOperations; }
+        ~LongOperation() { --w.longOperations; }
+        FDispatch &w;
+    };
+
     // Window tag: the saved title during long operations.
     QString windowTag() const { return tagOf(this); }
     void setWindowTag(const QString &t) { setTag(this, t); }
@@ -274,6 +285,8 @@ private:
     void buildControls();
     void layoutControls();
     QTimer *statusClock_ = nullptr;
+    bool closeConfirmed_ = false;
+    void closeWhenIdle();
 };
 
 // Lets the window process its pending messages.

@@ -94,6 +94,8 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
 
     const QFileInfoList files = folderFiles(folder);
     for (const QFileInfo &fi : files) {
+        if (w.stopRequested) // the window is closing
+            break;
         try {
             const QString name = fi.fileName();
             const QString path = folder + name;

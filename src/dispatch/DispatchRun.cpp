@@ -349,6 +349,10 @@ private:
                 w.runList[i] = RunEntry{preparedSource(i), QString::number(key)};
             }
             DoEvents();
+            if (w.stopRequested) { // the window is closing
+                st.stopped = true;
+                return;
+            }
         }
     }
 
@@ -362,6 +366,10 @@ private:
             if (st.stopped)
                 return;
             DoEvents();
+            if (w.stopRequested) { // the window is closing
+                st.stopped = true;
+                return;
+            }
             if (opt3 && on(w.ChSame))
                 break;
         }
@@ -523,7 +531,7 @@ private:
                 shell().openFolder(on(w.ChMamal) ? outFolder()
                                              : paths::join(outFolder(), QStringLiteral("随机抽取文件集")));
         } else {
-            if (!w.Opt3->isChecked())
+            if (!w.Opt3->isChecked() && !w.stopRequested)
                 shell().openFolder(outFolder());
             setOption(w.Opt1, true);
         }
@@ -647,6 +655,7 @@ void FDispatch::CmdDo_Click()
             != Answer::Ok)
             ChBackUp->setChecked(false);
     }
+    LongOperation busy(*this);
     DispatchRunState st;
     dispatchRun = &st;
     // 7. Relative part.

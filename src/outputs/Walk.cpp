@@ -40,7 +40,7 @@ void walk(FDispatch &w, QString path, WalkContext &ctx)
     // A bare drive such as D: means its root.
     if (path.size() == 2 && path.at(1) == QLatin1Char(':'))
         path += paths::sep();
-    if (!canOpen(path))
+    if (w.stopRequested || !canOpen(path))
         return;
 
     // Output folders can be many thousands: keep the window painted, but take no
@@ -112,6 +112,7 @@ QStringList subfoldersOf(const QString &folder)
 
 void WalkFolder(FDispatch &w, const QString &path, WalkPurpose purpose)
 {
+    FDispatch::LongOperation busy(w);
     WalkContext ctx{purpose, {}, 0};
     walk(w, path, ctx);
 }
