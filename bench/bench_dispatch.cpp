@@ -10,7 +10,6 @@
 #include "Fixture.h"
 #include "catalogue/FileList.h"
 #include "catalogue/Scan.h"
-#include "dispatch/DispatchRun.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -144,8 +143,7 @@ int runCase(const QString &name, const QString &work)
         PauseSeconds(s);
         paused += pt.nsecsElapsed() / 1e9;
     };
-    setDispatchPause(timedPause);
-    setScanPause(timedPause);
+    setPauseHook(timedPause);
 
     QElapsedTimer t;
     t.start();

@@ -157,7 +157,7 @@ int main(int argc, char **argv)
     }
     std::printf("MediaInfo library: %s\n", mediaInfoAvailable() ? "loaded" : "missing (sizes read as 0)");
 
-    setScanPause([](float s) {
+    setPauseHook([](float s) {
         QElapsedTimer t;
         t.start();
         PauseSeconds(s);
@@ -287,6 +287,6 @@ int main(int argc, char **argv)
         std::printf("  %6d rows: %.1f ms unsorted, %.1f ms after one more row\n", n, first, t.nsecsElapsed() / 1e6);
     }
 
-    setScanPause({});
+    setPauseHook({});
     return 0;
 }

@@ -2,6 +2,7 @@
 // The main window. It owns every setting control and all state of a session;
 // the rules of each subsystem are members defined in that subsystem's folder.
 #include <QMainWindow>
+#include <functional>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -293,5 +294,8 @@ private:
 void DoEvents();
 // Waits the given seconds while the window processes its messages; stops at midnight.
 void PauseSeconds(float seconds);
+// Tests and benchmarks see (and may replace) every pause; a hook that wants the
+// real wait calls PauseSeconds itself. An empty hook restores the plain wait.
+void setPauseHook(std::function<void(float)> hook);
 
 } // namespace fd

@@ -25,15 +25,6 @@ namespace fd {
 
 namespace {
 
-std::function<void(float)> g_pause;
-
-void scanPause(float seconds)
-{
-    if (g_pause)
-        g_pause(seconds);
-    else
-        PauseSeconds(seconds);
-}
 
 const QString kFailedPhotoDate = QStringLiteral("000-00-00 00:00:00");
 
@@ -71,7 +62,6 @@ void showProgress(FDispatch &w, double n)
 
 } // namespace
 
-void setScanPause(std::function<void(float)> pause) { g_pause = std::move(pause); }
 
 void ScanFolder(FDispatch &w, const QString &folderIn)
 {
@@ -158,7 +148,7 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
                 w.LFiles->setCaption(QString::number(qint64(n)));
             if (std::fmod(n, 1000.0) == 0) {
                 DoEvents();
-                scanPause(1.0f);
+                PauseSeconds(1.0f);
             }
         } catch (...) {
             // A file that cannot be read is skipped; the scan goes on.

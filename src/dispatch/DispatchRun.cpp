@@ -1,6 +1,5 @@
 // The dispatch button: checks, questions, locking, catalogue refresh, the two
 // loop styles, the distribution rules, the report and the unlocking.
-#include "dispatch/DispatchRun.h"
 #include "app/FDispatch.h"
 
 #include "app/TextNumbers.h"
@@ -43,15 +42,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("消息");
 
-std::function<void(float)> g_pause;
-
-void runPause(float seconds)
-{
-    if (g_pause)
-        g_pause(seconds);
-    else
-        PauseSeconds(seconds);
-}
 
 long long wholeValue(const QString &text)
 {
@@ -168,7 +158,7 @@ private:
         w.catalogue->clear();
         WalkFolder(w, inFolder());
         w.setWindowTitle(tag() + QStringLiteral("  目标文件读取完毕，即将分发"));
-        runPause(1.0f);
+        PauseSeconds(1.0f);
         w.setWindowTitle(tag());
         useSplitPaths();
         st.lastIndex = sequentialByView() ? w.catalogue->count() - 1 : w.splitPaths.size() - 1;
@@ -562,7 +552,6 @@ private:
 
 } // namespace
 
-void setDispatchPause(std::function<void(float)> pause) { g_pause = std::move(pause); }
 
 void FDispatch::wireDispatch()
 {

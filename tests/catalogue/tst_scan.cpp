@@ -99,7 +99,7 @@ void TstScan::init()
     tmp = std::make_unique<QTemporaryDir>();
     QVERIFY(tmp->isValid());
     pauses = 0;
-    setScanPause([this](float s) {
+    setPauseHook([this](float s) {
         QCOMPARE(s, 1.0f);
         ++pauses;
     });
@@ -116,7 +116,7 @@ void TstScan::init()
 
 void TstScan::cleanup()
 {
-    setScanPause({});
+    setPauseHook({});
     fx.reset();
     tmp.reset();
 }

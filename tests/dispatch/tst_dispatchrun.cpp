@@ -3,7 +3,6 @@
 #include "Inventory.h"
 #include "Mounts.h"
 #include "catalogue/FileList.h"
-#include "dispatch/DispatchRun.h"
 #include "dispatch/FailureLog.h"
 #include "dispatch/Rules.h"
 #include "outputs/FlexGrid.h"
@@ -41,17 +40,6 @@ QStringList namesIn(const QString &folder)
     return l;
 }
 
-// A scripted shell that runs an action when a message comes, before it answers.
-class ActingShell : public ScriptedShell {
-public:
-    std::function<void()> onMessage;
-    Answer message(const QString &t, const QString &ti, Icon i, Buttons b, Answer d) override
-    {
-        if (onMessage && b == Buttons::RetryCancel)
-            onMessage();
-        return ScriptedShell::message(t, ti, i, b, d);
-    }
-};
 
 } // namespace
 
@@ -313,7 +301,7 @@ private slots:
         w().TParts->setText(QStringLiteral("10"));
         QStringList titles;
         int pauses = 0;
-        setDispatchPause([&](float s) {
+        setPauseHook([&](float s) {
             QCOMPARE(s, 1.0f);
             titles << w().windowTitle();
             ++pauses;
@@ -323,7 +311,7 @@ private slots:
         QCOMPARE(w().LFiles->caption(), QStringLiteral("4"));
         fx->shell.clear();
         run();
-        setDispatchPause({});
+        setPauseHook({});
         QCOMPARE(pauses, 1);
         QCOMPARE(titles.value(0), FDispatch::caption() + QStringLiteral("  目标文件读取完毕，即将分发"));
         QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
@@ -460,11 +448,11 @@ private slots:
         w().TParts->setText(QStringLiteral("3"));
         w().ChNum->setChecked(true);
         const Inventory before = Inventory::take({in});
-        ActingShell sh;
+        ScriptedShell sh;
         sh.setAutoOk(true);
         sh.answerMessage(retry ? Answer::Retry : Answer::Cancel);
         if (retry)
-            sh.onMessage = [&] { QFile::remove(filler); };
+            sh.onRetryQuestion = [&] { QFile::remove(filler); };
         w().CmdDo_Click();
         const QList<ShellCall> msgs = sh.ofKind(QStringLiteral("message"));
         QCOMPARE(msgs.size(), 2);

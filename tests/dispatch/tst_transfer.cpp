@@ -38,17 +38,6 @@ QStringList partFiles(const QString &folder)
     return QDir(folder).entryList({QStringLiteral(".fdpart-*")}, QDir::Files | QDir::Hidden);
 }
 
-// A scripted shell that runs an action when a message comes, before it answers.
-class ActingShell : public ScriptedShell {
-public:
-    std::function<void()> onMessage;
-    Answer message(const QString &t, const QString &ti, Icon i, Buttons b, Answer d) override
-    {
-        if (onMessage)
-            onMessage();
-        return ScriptedShell::message(t, ti, i, b, d);
-    }
-};
 
 } // namespace
 
@@ -276,7 +265,7 @@ private slots:
         const QByteArray bytes = pattern(400 * 1024, 7);
         QVERIFY(writeFile(src, bytes));
 
-        ActingShell sh;
+        ScriptedShell sh;
         // Cancel: the old destination is kept whole, no partial file stays.
         sh.answerMessage(Answer::Cancel);
         QString dst = old;
@@ -296,7 +285,7 @@ private slots:
         // Retry after space was freed completes the copy.
         sh.clear();
         sh.answerMessage(Answer::Retry);
-        sh.onMessage = [&] { QFile::remove(filler); };
+        sh.onRetryQuestion = [&] { QFile::remove(filler); };
         dst = old;
         r = Transfer(fx->w(), src, dst);
         QCOMPARE(r.failed, 0);
@@ -314,7 +303,7 @@ private slots:
         if (!m.ok())
             QSKIP(qPrintable(QStringLiteral("tmpfs mount not allowed: ") + m.error()));
         QVERIFY(writeFile(src, pattern(kTransferPiece + 10, 2)));
-        ActingShell sh;
+        ScriptedShell sh;
         sh.answerMessage(Answer::Retry); // still full: asked again
         sh.answerMessage(Answer::Cancel);
         QString dst = small + QStringLiteral("/big.bin");

@@ -6,8 +6,9 @@
 
 namespace fd::test {
 
-ScriptedShell::ScriptedShell() { setShell(this); }
-ScriptedShell::~ScriptedShell() { setShell(nullptr); }
+ScriptedShell::ScriptedShell() : previous_(&shell()) { setShell(this); }
+// A shell made inside a test hands the dialogs back to the one it replaced.
+ScriptedShell::~ScriptedShell() { setShell(previous_); }
 
 int ScriptedShell::count(const QString &kind) const
 {
@@ -49,6 +50,8 @@ Answer ScriptedShell::message(const QString &text, const QString &title, Icon ic
                               Answer defaultButton)
 {
     calls.append({QStringLiteral("message"), title, text, icon, buttons, defaultButton, {}, false});
+    if (onRetryQuestion && buttons == Buttons::RetryCancel)
+        onRetryQuestion();
     if (messages_.isEmpty()) {
         if (autoOk_ && buttons == Buttons::Ok)
             return Answer::Ok;

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 
 namespace fd::test {
 
@@ -24,7 +25,7 @@ struct ShellCall {
 class ScriptedShell : public Shell {
 public:
     ScriptedShell();  // installs itself as the process shell
-    ~ScriptedShell() override; // restores the real shell
+    ~ScriptedShell() override; // restores the shell it replaced
 
     // Queue answers, consumed in order by the next dialogs of the matching kind.
     void answerMessage(Answer a) { messages_.append(a); }
@@ -32,6 +33,9 @@ public:
     void answerFolder(const QString &path) { folders_.append(path); }
     // Messages whose kind has no queued answer get Ok silently when this is set.
     void setAutoOk(bool on) { autoOk_ = on; }
+    // Runs when a message box with Retry and Cancel comes, before it is answered
+    // (a test frees disk space there, as the user would).
+    std::function<void()> onRetryQuestion;
 
     QList<ShellCall> calls;
     int count(const QString &kind) const;
@@ -57,6 +61,7 @@ private:
     QStringList inputs_;
     QStringList folders_;
     bool autoOk_ = false;
+    Shell *previous_ = nullptr;
 };
 
 } // namespace fd::test
