@@ -27,11 +27,6 @@ using namespace fd::test;
 
 namespace {
 
-QByteArray readAll(const QString &p)
-{
-    QFile f(p);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QStringList namesIn(const QString &folder)
 {
@@ -333,7 +328,7 @@ private slots:
         // A folder 3 that holds files of an earlier run stays.
         QVERIFY(writeFile(numbered(3) + QStringLiteral("/old.txt"), "old"));
         run();
-        QCOMPARE(readAll(numbered(3) + QStringLiteral("/old.txt")), QByteArray("old"));
+        QCOMPARE(readFile(numbered(3) + QStringLiteral("/old.txt")), QByteArray("old"));
     }
 
     void moveDeletesOnlyRealCopies()
@@ -355,7 +350,7 @@ private slots:
         w().CmdDo_Click();
         QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
         QCOMPARE(namesIn(in), (QStringList{"f3.jpg"}));
-        QCOMPARE(readAll(numbered(1) + QStringLiteral("/f3.jpg")), QByteArray("older"));
+        QCOMPARE(readFile(numbered(1) + QStringLiteral("/f3.jpg")), QByteArray("older"));
         QCOMPARE(w().LFiles->caption(), QStringLiteral("0"));
         expectNothingLost(before);
     }

@@ -18,11 +18,6 @@ using namespace fd::test;
 
 namespace {
 
-QByteArray readAll(const QString &p)
-{
-    QFile f(p);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QByteArray pattern(qint64 n, char seed)
 {
@@ -90,8 +85,8 @@ private slots:
         QCOMPARE(r.failed, 0);
         QVERIFY(r.copied);
         QVERIFY(QFileInfo::exists(dst));
-        QCOMPARE(readAll(dst), bytes);
-        QCOMPARE(readAll(src), bytes);
+        QCOMPARE(readFile(dst), bytes);
+        QCOMPARE(readFile(src), bytes);
         QVERIFY(partFiles(dstFolder).isEmpty());
     }
 
@@ -117,7 +112,7 @@ private slots:
         QCOMPARE(r.failed, 0);
         QVERIFY(!r.copied);
         QCOMPARE(dst, dst0);
-        QCOMPARE(readAll(dst0), QByteArray("old"));
+        QCOMPARE(readFile(dst0), QByteArray("old"));
         QCOMPARE(QDir(dstFolder).count(), 3u); // ".", "..", the old file
     }
 
@@ -129,7 +124,7 @@ private slots:
         QString dst = hidden;
         const TransferResult r = Transfer(fx->w(), src, dst);
         QVERIFY(!r.copied);
-        QCOMPARE(readAll(hidden), QByteArray("keep"));
+        QCOMPARE(readFile(hidden), QByteArray("keep"));
     }
 
     void overwriteLeavesOnlyTheNewBytes()
@@ -143,7 +138,7 @@ private slots:
         QCOMPARE(r.failed, 0);
         QVERIFY(r.copied);
         QCOMPARE(dst, dst0);
-        QCOMPARE(readAll(dst0), QByteArray("short"));
+        QCOMPARE(readFile(dst0), QByteArray("short"));
     }
 
     void renameUsesTheClockAndNeverOverwrites()
@@ -161,11 +156,11 @@ private slots:
             QCOMPARE(r.failed, 0);
             QVERIFY(r.copied);
             names << QFileInfo(dst).fileName();
-            QCOMPARE(readAll(dst), QByteArray::number(i));
+            QCOMPARE(readFile(dst), QByteArray::number(i));
         }
         QCOMPARE(names, (QStringList{QStringLiteral("IMG_0001_同名957.jpg"), QStringLiteral("IMG_0001_同名957_957.jpg"),
                                      QStringLiteral("IMG_0001_同名957_957_957.jpg")}));
-        QCOMPARE(readAll(first), QByteArray("first"));
+        QCOMPARE(readFile(first), QByteArray("first"));
     }
 
     void renameOfANameWithoutExtension()
@@ -192,7 +187,7 @@ private slots:
     void ownFileIsNeverWritten()
     {
         switches(false, true);
-        const QByteArray before = readAll(src);
+        const QByteArray before = readFile(src);
         // The same file through another spelling and through a linked folder.
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("in")), dir.filePath(QStringLiteral("alias"))));
         for (const QString &other : {dir.filePath(QStringLiteral("in/../in/IMG_0001.jpg")),
@@ -201,14 +196,14 @@ private slots:
             const TransferResult r = Transfer(fx->w(), src, dst);
             QCOMPARE(r.failed, 0);
             QVERIFY(!r.copied);
-            QCOMPARE(readAll(src), before);
+            QCOMPARE(readFile(src), before);
         }
         // A hard link is the same file too.
         const QString hard = dstFolder + QStringLiteral("/hard.jpg");
         QVERIFY(::link(QFile::encodeName(src).constData(), QFile::encodeName(hard).constData()) == 0);
         QString dst = hard;
         QVERIFY(!Transfer(fx->w(), src, dst).copied);
-        QCOMPARE(readAll(src), before);
+        QCOMPARE(readFile(src), before);
     }
 
     void unusualNames_data()
@@ -229,7 +224,7 @@ private slots:
         QVERIFY(writeFile(dst, "older"));
         const TransferResult r = Transfer(fx->w(), s, dst);
         QCOMPARE(r.failed, 0);
-        QCOMPARE(readAll(dst), QByteArray("abc"));
+        QCOMPARE(readFile(dst), QByteArray("abc"));
         QVERIFY(partFiles(dstFolder).isEmpty());
     }
 
@@ -248,7 +243,7 @@ private slots:
             QCOMPARE(r.failed, 1);
             QVERIFY(!r.copied);
         }
-        QCOMPARE(readAll(real + QStringLiteral("/IMG_0001.jpg")), QByteArray("old"));
+        QCOMPARE(readFile(real + QStringLiteral("/IMG_0001.jpg")), QByteArray("old"));
     }
 
     void fullDiskRetryAndCancel()
@@ -279,7 +274,7 @@ private slots:
         QCOMPARE(c->title, QStringLiteral("消息"));
         QCOMPARE(c->icon, Icon::Information);
         QCOMPARE(c->buttons, Buttons::RetryCancel);
-        QCOMPARE(readAll(old), pattern(300 * 1024, 5));
+        QCOMPARE(readFile(old), pattern(300 * 1024, 5));
         QVERIFY(partFiles(small).isEmpty());
 
         // Retry after space was freed completes the copy.
@@ -292,7 +287,7 @@ private slots:
         QVERIFY(r.copied);
         QVERIFY(!r.gaveUpAtFullDisk);
         QCOMPARE(sh.count(QStringLiteral("message")), 1);
-        QCOMPARE(readAll(old), bytes);
+        QCOMPARE(readFile(old), bytes);
         QVERIFY(partFiles(small).isEmpty());
     }
 

@@ -42,6 +42,12 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return f.write(bytes) == bytes.size();
 }
 
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 QString makeDir(const QTemporaryDir &root, const QString &rel)
 {
     const QString p = QDir::toNativeSeparators(root.path() + QLatin1Char('/') + rel);

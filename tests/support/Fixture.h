@@ -53,6 +53,8 @@ private:
 
 // Writes a file with the given bytes, creating folders on the way.
 bool writeFile(const QString &path, const QByteArray &bytes);
+// The bytes of a file; empty when it cannot be read.
+QByteArray readFile(const QString &path);
 
 // Creates root/rel (native separators) and returns its path.
 QString makeDir(const QTemporaryDir &root, const QString &rel);
