@@ -291,6 +291,7 @@ protected:
 private:
     void buildControls();
     void layoutControls();
+    void fitCatalogueColumns();
     QTimer *statusClock_ = nullptr;
     bool closeConfirmed_ = false;
     void closeWhenIdle();
