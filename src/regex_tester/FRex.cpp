@@ -9,6 +9,7 @@
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -126,6 +127,10 @@ void FRex::buildControls()
 
     LReport = plainLabel(this, "LReport");
     LRet = plainLabel(this, "LRet");
+    // A long result is cut to the window instead of stretching it off the screen.
+    LRet->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    LRet->setFixedHeight(LRet->fontMetrics().lineSpacing() * 3 + 8);
+    LRet->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Ln = new CaptionLabel(this);
     Ln->setObjectName(QStringLiteral("Ln"));
@@ -229,6 +234,16 @@ bool FRex::eventFilter(QObject *o, QEvent *e)
         UpDown2_Used();
     }
     return QDialog::eventFilter(o, e);
+}
+
+void FRex::keyPressEvent(QKeyEvent *e)
+{
+    // Escape would close the window and throw away what was typed; only closing it does.
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 void FRex::Form_Load()

@@ -63,6 +63,7 @@ public:
 
 protected:
     bool eventFilter(QObject *o, QEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
 
 private:
     void buildControls();
