@@ -78,9 +78,10 @@ private slots:
     void dispatchRefusedWhileUpdatePending();
     void updateDownload_data();
     void updateDownload();
-    void localInstallerStartedEvenWhenRegistered();
-    void downloadedInstallerThenRegistrationDuringWait();
+    void installerThenDownload_data();
+    void installerThenDownload();
     void waitLimitAsksRetryOrCancel();
+    void companionCountsAsArchiver();
 };
 
 void TestUpdate::noticeFile_data()
@@ -219,41 +220,39 @@ void TestUpdate::updateDownload()
     }
 }
 
-void TestUpdate::localInstallerStartedEvenWhenRegistered()
+void TestUpdate::installerThenDownload_data()
 {
-    LocalHttpServer server;
-    server.serve(QStringLiteral("STFilesDispatcher.rar"), kArchiveBytes);
-    WindowFixture fx;
-    ScriptedUpdatePlatform platform;
-    const QString local = fx.programDir.filePath(QStringLiteral("WinRar.exe"));
-    QVERIFY(writeFile(local, "installer"));
-    announce(fx, "009");
-    LocationGuard loc(server.url());
-    fx.shell.answerMessage(Answer::Ok);
-    fx.w().CmdUpdate_Click();
-    QCOMPARE(platform.installers, QStringList{local}); // once, not twice
-    QCOMPARE(fx.shell.count("message"), 1);
-    QCOMPARE(fx.shell.last("message")->buttons, Buttons::Ok);
-    QCOMPARE(platform.ends, 1);
+    QTest::addColumn<bool>("local");
+    QTest::addColumn<bool>("registered");
+    // A local installer is started even when the archiver is there (once, not twice);
+    // otherwise one is downloaded, and the wait ends when the archiver turns up.
+    QTest::newRow("local installer") << true << true;
+    QTest::newRow("downloaded installer") << false << false;
 }
 
-void TestUpdate::downloadedInstallerThenRegistrationDuringWait()
+void TestUpdate::installerThenDownload()
 {
+    QFETCH(bool, local);
+    QFETCH(bool, registered);
     LocalHttpServer server;
     server.serve(QStringLiteral("wrar411sc.rar"), "installer bytes");
     server.serve(QStringLiteral("STFilesDispatcher.rar"), kArchiveBytes);
     WindowFixture fx;
     ScriptedUpdatePlatform platform;
-    platform.registered = false;
+    platform.registered = registered;
     platform.registersAtCheck = 4;
+    const QString installer = local ? fx.programDir.filePath(QStringLiteral("WinRar.exe"))
+                                    : fx.w().workFolder + QStringLiteral("WinRAR.exe");
+    if (local)
+        QVERIFY(writeFile(installer, "installer bytes"));
     announce(fx, "009");
     LocationGuard loc(server.url());
     fx.shell.answerMessage(Answer::Ok);
     fx.w().CmdUpdate_Click();
-    const QString saved = fx.w().workFolder + QStringLiteral("WinRAR.exe");
-    QCOMPARE(platform.installers, QStringList{saved});
-    QCOMPARE(readFile(saved), QByteArray("installer bytes"));
-    QCOMPARE(server.requests, QStringList({"/wrar411sc.rar", "/STFilesDispatcher.rar"}));
+    QCOMPARE(platform.installers, QStringList{installer});
+    QCOMPARE(readFile(installer), QByteArray("installer bytes"));
+    QCOMPARE(fx.shell.count("message"), 1);
+    QCOMPARE(server.requests.last(), QStringLiteral("/STFilesDispatcher.rar"));
     QCOMPARE(platform.ends, 1);
 }
 
@@ -280,6 +279,14 @@ void TestUpdate::waitLimitAsksRetryOrCancel()
     QCOMPARE(server.requests, QStringList{"/wrar411sc.rar"}); // no archive download
     QCOMPARE(platform.ends, 0);
     QVERIFY(fx.w().CmdUpdate->isEnabled());
+}
+
+void TestUpdate::companionCountsAsArchiver()
+{
+    WindowFixture fx;
+    QVERIFY(!updatePlatform().archiverRegistered());
+    QVERIFY(QFile::copy(qEnvironmentVariable("FDISPATCH_REBOOTER"), companionPath()));
+    QVERIFY(updatePlatform().archiverRegistered());
 }
 
 QTEST_MAIN(TestUpdate)
