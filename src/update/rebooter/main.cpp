@@ -13,7 +13,9 @@
 
 #include <clocale>
 #include <cstdio>
+#ifndef _WIN32
 #include <langinfo.h>
+#endif
 
 namespace {
 
@@ -24,9 +26,11 @@ void say(const QString &text) { std::fprintf(stderr, "STRebooter: %s\n", text.to
 // Archive entry names are read and written as UTF-8 whatever the caller's locale.
 void useUtf8Names()
 {
+#ifndef _WIN32
     std::setlocale(LC_ALL, "");
     if (QByteArray(nl_langinfo(CODESET)) != "UTF-8")
         std::setlocale(LC_CTYPE, "C.UTF-8");
+#endif
 }
 
 } // namespace
