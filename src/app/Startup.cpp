@@ -47,17 +47,12 @@ bool FDispatch::Form_Load()
     CmbSame->setCurrentIndex(0);
     // 3.-5. Paths and work folder.
     const QString progDir = programFolder();
-    const StartupPaths sp = computeStartupPaths(readEnv(QStringLiteral("windir")),
-                                                readEnv(QStringLiteral("programfiles")),
-                                                readEnv(QStringLiteral("programdata")), progDir);
-    systemFolder = sp.systemFolder;
-    programFiles = sp.programFiles;
-    newerSystem = sp.newerSystem;
-    workFolder = sp.workFolder;
-    if (newerSystem && !QFileInfo::exists(sp.workCandidate))
-        QDir().mkpath(sp.workCandidate); // a failure shows later, where the folder is used
+    startup = computeStartupPaths(readEnv(QStringLiteral("windir")), readEnv(QStringLiteral("programfiles")),
+                                  readEnv(QStringLiteral("programdata")), progDir);
+    if (startup.newerSystem && !QFileInfo::exists(startup.workCandidate))
+        QDir().mkpath(startup.workCandidate); // a failure shows later, where the folder is used
     // 6.
-    if (newerSystem) {
+    if (startup.newerSystem) {
         for (auto *l : {LBracketNo, LTrunckS, LTrunckE}) {
             l->setAutoFillBackground(true);
             QPalette pal = l->palette();
