@@ -50,7 +50,7 @@ public:
         } else if (registered) {
             download();
         } else {
-            const QString saved = paths::join(w_.workFolder, kInstallerSaved);
+            const QString saved = paths::join(w_.startup.workFolder, kInstallerSaved);
             fetch(kInstallerDownload, saved);
             if (installerLoop(saved))
                 download();
@@ -85,7 +85,7 @@ private:
 
     void download()
     {
-        const QString archive = paths::join(w_.workFolder, kArchive);
+        const QString archive = paths::join(w_.startup.workFolder, kArchive);
         // An archive left from an earlier try must not pass for this download.
         QFile::remove(archive);
         fetch(kArchive, archive);

@@ -30,7 +30,7 @@ QString announcedVersion(const QByteArray &content)
 
 void FDispatch::readUpdateNotice()
 {
-    const QString path = paths::join(workFolder, kNoticeFile);
+    const QString path = paths::join(startup.workFolder, kNoticeFile);
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return;
@@ -52,7 +52,7 @@ void FDispatch::startUpdateNotice()
     const QString location = updateLocation();
     if (location.isEmpty())
         return;
-    fetchInBackground(this, updateFileUrl(location, kNoticeFile), paths::join(workFolder, kNoticeFile),
+    fetchInBackground(this, updateFileUrl(location, kNoticeFile), paths::join(startup.workFolder, kNoticeFile),
                       kNoticeTimeoutMs, [this](bool ok) {
                           if (ok)
                               readUpdateNotice();

@@ -60,7 +60,7 @@ const QByteArray kArchiveBytes = "archive of the new version";
 
 void announce(WindowFixture &fx, const QByteArray &content)
 {
-    QVERIFY(writeFile(fx.w().workFolder + QStringLiteral("Dispatch.txt"), content));
+    QVERIFY(writeFile(fx.w().startup.workFolder + QStringLiteral("Dispatch.txt"), content));
     fx.w().readUpdateNotice();
 }
 
@@ -103,7 +103,7 @@ void TestUpdate::noticeFile()
     FDispatch &w = fx.w();
     announce(fx, content);
     QCOMPARE(w.CmdUpdate->isEnabled(), news);
-    QVERIFY(!QFile::exists(w.workFolder + QStringLiteral("Dispatch.txt")));
+    QVERIFY(!QFile::exists(w.startup.workFolder + QStringLiteral("Dispatch.txt")));
     const QImage face = w.CmdUpdate->grab().toImage();
     const QColor middle = face.pixelColor(6, face.height() / 2);
     QCOMPARE(middle == QColor(255, 0, 0), news);
@@ -135,7 +135,7 @@ void TestUpdate::noticeFetchedAtStartup()
     else
         QTest::qWait(400);
     QCOMPARE(fx.w().CmdUpdate->isEnabled(), news);
-    QVERIFY(!QFile::exists(fx.w().workFolder + QStringLiteral("Dispatch.txt")));
+    QVERIFY(!QFile::exists(fx.w().startup.workFolder + QStringLiteral("Dispatch.txt")));
     QCOMPARE(server.requests.size(), where == QLatin1String("none") || where == QLatin1String("down") ? 0 : 1);
 }
 
@@ -198,7 +198,7 @@ void TestUpdate::updateDownload()
     announce(fx, "009");
     LocationGuard loc(where == QLatin1String("down") ? deadLocation() : server.url());
     // A leftover from an earlier try is no download.
-    const QString archive = w.workFolder + QStringLiteral("STFilesDispatcher.rar");
+    const QString archive = w.startup.workFolder + QStringLiteral("STFilesDispatcher.rar");
     QVERIFY(writeFile(archive, "stale"));
     QTest::mouseClick(w.CmdUpdate, Qt::LeftButton);
 
@@ -242,7 +242,7 @@ void TestUpdate::installerThenDownload()
     platform.registered = registered;
     platform.registersAtCheck = 4;
     const QString installer = local ? fx.programDir.filePath(QStringLiteral("WinRar.exe"))
-                                    : fx.w().workFolder + QStringLiteral("WinRAR.exe");
+                                    : fx.w().startup.workFolder + QStringLiteral("WinRAR.exe");
     if (local)
         QVERIFY(writeFile(installer, "installer bytes"));
     announce(fx, "009");
