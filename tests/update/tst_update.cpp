@@ -179,6 +179,7 @@ void TestUpdate::updateDownload_data()
     QTest::addColumn<bool>("ended");
     QTest::newRow("archive served") << "served" << true << true;
     QTest::newRow("companion fails") << "served" << false << false;
+    QTest::newRow("local folder") << "folder" << true << true;
     QTest::newRow("archive missing") << "missing" << true << false;
     QTest::newRow("server down") << "down" << true << false;
 }
@@ -189,20 +190,22 @@ void TestUpdate::updateDownload()
     QFETCH(bool, companionStarts);
     QFETCH(bool, ended);
     LocalHttpServer server;
-    if (where == QLatin1String("served"))
+    const bool served = where == QLatin1String("served") || where == QLatin1String("folder");
+    if (served)
         server.serve(QStringLiteral("STFilesDispatcher.rar"), kArchiveBytes);
     WindowFixture fx;
     FDispatch &w = fx.w();
     ScriptedUpdatePlatform platform;
     platform.companionStarts = companionStarts;
     announce(fx, "009");
-    LocationGuard loc(where == QLatin1String("down") ? deadLocation() : server.url());
+    LocationGuard loc(where == QLatin1String("down")     ? deadLocation()
+                      : where == QLatin1String("folder") ? server.folder.path()
+                                                         : server.url());
     // A leftover from an earlier try is no download.
     const QString archive = w.startup.workFolder + QStringLiteral("STFilesDispatcher.rar");
     QVERIFY(writeFile(archive, "stale"));
     QTest::mouseClick(w.CmdUpdate, Qt::LeftButton);
 
-    const bool served = where == QLatin1String("served");
     QCOMPARE(readFile(archive), served ? kArchiveBytes : QByteArray());
     QCOMPARE(!platform.companion.isEmpty(), served);
     QCOMPARE(platform.ends, ended ? 1 : 0);
