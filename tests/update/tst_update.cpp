@@ -204,6 +204,7 @@ void TestUpdate::updateDownload()
     // A leftover from an earlier try is no download.
     const QString archive = w.startup.workFolder + QStringLiteral("STFilesDispatcher.rar");
     QVERIFY(writeFile(archive, "stale"));
+    QSignalSpy titles(&w, &QWidget::windowTitleChanged);
     QTest::mouseClick(w.CmdUpdate, Qt::LeftButton);
 
     QCOMPARE(readFile(archive), served ? kArchiveBytes : QByteArray());
@@ -212,6 +213,8 @@ void TestUpdate::updateDownload()
     QCOMPARE(w.windowTitle(), FDispatch::caption());
     QVERIFY(platform.installers.isEmpty());
     if (served) {
+        QVERIFY(!titles.isEmpty()); // the title showed the progress
+        QVERIFY(titles.first().first().toString().startsWith(FDispatch::caption() + QStringLiteral("  更新下载中：")));
         QCOMPARE(platform.companion, companionPath());
         QCOMPARE(platform.companionFolder, fx.programDir.path());
         const QStringList fields = platform.companionParameters.split(QLatin1Char('\t'));
