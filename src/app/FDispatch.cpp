@@ -70,6 +70,8 @@ FDispatch::FDispatch(QWidget *parent) : QMainWindow(parent)
     wireShares();
     wireDispatch();
     wireNaming();
+    wireRegexTester();
+    wireUpdate();
 }
 
 FDispatch::~FDispatch() = default;
