@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <exiv2/exiv2.hpp>
+#include <libheif/heif.h>
 
 #include <mutex>
 #include <vector>
@@ -35,6 +36,34 @@ QString shortName(const std::string &key, bool photoDateInExifBlock)
     if (key == "Exif.Image.DateTime")
         return QStringLiteral("DateTime");
     return QString::fromStdString(key);
+}
+
+// HEIC and AVIF: the picture's own size and its Exif block come from libheif,
+// which knows the primary picture among the container's items.
+bool readHeif(const QString &path, Exiv2::ExifData &exif, int &width, int &height)
+{
+    heif_context *ctx = heif_context_alloc();
+    heif_image_handle *h = nullptr;
+    bool ok = heif_context_read_from_file(ctx, QFile::encodeName(path).constData(), nullptr).code == heif_error_Ok
+        && heif_context_get_primary_image_handle(ctx, &h).code == heif_error_Ok;
+    if (ok) {
+        width = heif_image_handle_get_width(h);
+        height = heif_image_handle_get_height(h);
+        heif_item_id id = 0;
+        if (heif_image_handle_get_list_of_metadata_block_IDs(h, "Exif", &id, 1) == 1) {
+            std::vector<uint8_t> block(heif_image_handle_get_metadata_size(h, id));
+            if (block.size() > 4 && heif_image_handle_get_metadata(h, id, block.data()).code == heif_error_Ok) {
+                // The block opens with the offset of the TIFF header behind these four bytes.
+                const size_t skip = 4 + ((size_t(block[0]) << 24) | (size_t(block[1]) << 16)
+                                         | (size_t(block[2]) << 8) | size_t(block[3]));
+                if (skip < block.size())
+                    Exiv2::ExifParser::decode(exif, block.data() + skip, long(block.size() - skip));
+            }
+        }
+        heif_image_handle_release(h);
+    }
+    heif_context_free(ctx);
+    return ok;
 }
 
 struct Property {
@@ -77,7 +106,10 @@ bool ImageProperties::load(const QString &path)
         image->readMetadata();
         d_->width = image->pixelWidth();
         d_->height = image->pixelHeight();
-        const Exiv2::ExifData &exif = image->exifData();
+        Exiv2::ExifData heifExif;
+        const bool heif = image->imageType() == Exiv2::ImageType::bmff
+            && readHeif(path, heifExif, d_->width, d_->height);
+        const Exiv2::ExifData &exif = heif ? heifExif : image->exifData();
         const bool inExifBlock = exif.findKey(Exiv2::ExifKey("Exif.Photo.DateTimeOriginal")) != exif.end();
         d_->props.reserve(exif.count());
         for (const Exiv2::Exifdatum &e : exif) {

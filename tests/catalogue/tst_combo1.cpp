@@ -9,6 +9,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QClipboard>
+#include <QInputMethodEvent>
 #include <QTest>
 
 using namespace fd;
@@ -289,6 +291,57 @@ private slots:
         type(f.w(), QStringLiteral("txt"));
         f.shell.answerFolder(QString());
         QTest::mouseClick(f.w().CmdIn, Qt::LeftButton);
+        QCOMPARE(f.shell.count(QStringLiteral("folder")), 1);
+    }
+
+    // Text that arrives all at once passes the key rule character by character.
+    void textArrivingAtOnce_data()
+    {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        for (const char *route : {"input method", "paste"}) {
+            QTest::addRow("%s, first two replaced", route) << route << "ab" << "*.";
+            QTest::addRow("%s, refused characters dropped", route) << route << "xyj/p g" << "*.jpg";
+            QTest::addRow("%s, twelve at most", route) << route << "abcdefghijklmn" << "*.cdefghijkl";
+        }
+    }
+    void textArrivingAtOnce()
+    {
+        QFETCH(QString, route);
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        WindowFixture f;
+        focusCombo(f.w());
+        clearCombo(f.w());
+        QLineEdit *le = f.w().Combo1->lineEdit();
+        if (route == QLatin1String("paste")) {
+            QGuiApplication::clipboard()->setText(text);
+            QTest::keyClick(focusTarget(f.w()), Qt::Key_V, Qt::ControlModifier);
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(text);
+            QCoreApplication::sendEvent(le, &commit);
+        }
+        QCOMPARE(f.w().Combo1->currentText(), expected);
+        QVERIFY(f.w().combo1Typed);
+    }
+
+    // A shortcut clicks without moving the focus; the field it leaves is still checked.
+    void shortcutValidatesTheFieldItLeaves()
+    {
+        WindowFixture f;
+        focusCombo(f.w());
+        clearCombo(f.w());
+        type(f.w(), QStringLiteral("a")); // "*"
+        f.shell.answerMessage(Answer::Ok);
+        QTest::keyClick(&f.w(), Qt::Key_I, Qt::AltModifier);
+        QCOMPARE(f.shell.count(QStringLiteral("message")), 1);
+        QCOMPARE(f.shell.count(QStringLiteral("folder")), 0);
+        QVERIFY(f.w().Combo1->hasFocus());
+        type(f.w(), QStringLiteral("txt"));
+        f.shell.answerFolder(QString());
+        QTest::keyClick(&f.w(), Qt::Key_I, Qt::AltModifier);
         QCOMPARE(f.shell.count(QStringLiteral("folder")), 1);
     }
 

@@ -49,6 +49,7 @@ private slots:
     void negativeCountRecounts();
     void nothingDerivedWhileHidden();
     void recountFindsInputFiles();
+    void limitsApplyToTypingOnly();
 };
 
 void TestShares::valueOfText_data()
@@ -361,6 +362,28 @@ void TestShares::recountFindsInputFiles()
     QCOMPARE(w.cat.count, 3LL);
     // The shares follow the new count.
     QCOMPARE(w.TParts->text().toLongLong(), textnum::shareSize(3, w.TDivs->text().toLongLong()));
+}
+
+// A million files make a seven-digit share; only typing stops at six digits.
+void TestShares::limitsApplyToTypingOnly()
+{
+    WindowFixture fx;
+    FDispatch &w = fx.w();
+    w.TDivs->setText("1");
+    w.LFiles->setCaption("1234567");
+    QCOMPARE(w.TParts->text(), QStringLiteral("1234567"));
+    w.TParts->setEnabled(true);
+    w.TNum->setEnabled(true);
+    for (QLineEdit *e : {w.TParts, w.TNum}) {
+        e->clear();
+        QTest::keyClicks(e, "12345678");
+        QCOMPARE(e->text(), QStringLiteral("12345678").left(e == w.TNum ? 3 : 6));
+        // A paste goes through the same rules, character by character.
+        e->clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("9a87654321"));
+        QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(e->text(), QStringLiteral("987654321").left(e == w.TNum ? 3 : 6));
+    }
 }
 
 QTEST_MAIN(TestShares)
