@@ -15,7 +15,7 @@ struct NameRule {
     long long last = 6;  // M
     bool toEnd = false;
     bool reverse = false;
-    QString pattern;
+    QString pattern = QString();
     bool ignoreCase = false;
     bool useGroup = false;
     long long group = 1; // G, from 1
