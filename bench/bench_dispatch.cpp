@@ -2,7 +2,7 @@
 // Each case copies the same files with cp in the same run as the baseline.
 //
 //   bench_dispatch                 all cases, each in its own process
-//   bench_dispatch <case>          one case (random10k, numeric10k, prepared2001, big, move)
+//   bench_dispatch <case>          one case (random10k, numeric10k, prepared2001, big, move, named10k)
 //
 // Overrides (environment): BENCH_DIR (work folder, default a temporary one),
 // BENCH_FILES (10000), BENCH_SMALL_KB (4), BENCH_PREPARED (2001),
@@ -89,7 +89,7 @@ int runCase(const QString &name, const QString &work)
     const long long smallKb = envInt("BENCH_SMALL_KB", 4);
     long long count = envInt("BENCH_FILES", 10000);
     long long bytes = smallKb * 1024;
-    bool numeric = false, move = false, fixed = false;
+    bool numeric = false, move = false, fixed = false, named = false;
     if (name == QLatin1String("prepared2001")) {
         count = envInt("BENCH_PREPARED", 2001);
     } else if (name == QLatin1String("numeric10k")) {
@@ -101,6 +101,8 @@ int runCase(const QString &name, const QString &work)
     } else if (name == QLatin1String("move")) {
         move = true;
         fixed = true;
+    } else if (name == QLatin1String("named10k")) {
+        named = true; // about 100 folders named from the last two digits
     } else if (name != QLatin1String("random10k")) {
         std::fprintf(stderr, "unknown case %s\n", qPrintable(name));
         return 2;
@@ -120,7 +122,12 @@ int runCase(const QString &name, const QString &work)
     w.LDir->setCaption(in);
     w.LDirOut->setCaption(out);
     QCoreApplication::processEvents();
-    if (fixed) {
+    if (named) {
+        setOption(w.Opt3, true);
+        w.ChFoldTrunck->setChecked(true);
+        w.TNewFold->setText(QStringLiteral("\\d\\d$"));
+        fx.shell.answerMessage(Answer::Ok); // continue without a preview
+    } else if (fixed) {
         setOption(w.Opt1, true);
         w.TParts->setText(QString::number(qMax<long long>(1, count / 10)));
     } else {
@@ -176,7 +183,7 @@ int main(int argc, char **argv)
         return runCase(QString::fromLocal8Bit(argv[1]), work.path());
     }
     QStringList cases{QStringLiteral("random10k"), QStringLiteral("numeric10k"), QStringLiteral("prepared2001"),
-                      QStringLiteral("move")};
+                      QStringLiteral("move"), QStringLiteral("named10k")};
     const long long bigNeed = envInt("BENCH_BIG_COUNT", 3) * envInt("BENCH_BIG_MB", 512) * 1024 * 1024 * 3;
     const long long freeBytes = QStorageInfo(base).bytesAvailable();
     const long long bigWanted = envInt("BENCH_BIG", -1);

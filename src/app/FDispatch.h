@@ -180,6 +180,19 @@ public:
 
     // ---- naming/ ----------------------------------------------------------------------
     // (naming section)
+    void ChFoldTrunck_Click();
+    void ChTrunck_Click();
+    void ChTrunckEnd_Click();
+    void ChReverse_Click();
+    void ChBracketNo_Click();
+    void ChOmitRear_Click();
+    void LTrunckS_Change();
+    void TNewFold_GotFocus();
+    void TNewFold_Validate();
+    void CmdPre_Click();
+    void CmdUp_Click();
+    void CmdDown_Click();
+    bool cmdDoBeforeFoldTrunck = true; // CmdDo's state when the name rule was turned on
 
     // ---- regex_tester/ and update/ ----------------------------------------------------
     void CmdHelp_Click();

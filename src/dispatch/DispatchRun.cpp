@@ -377,6 +377,8 @@ void FDispatch::CmdDo_Click()
             return;
         }
     }
+    if (makeMode(c.run)->refusesSetup(*this))
+        return;
     // 4. Preview advice.
     if (ChFoldTrunck->isChecked() && !ChTrunck->isChecked() && !ChFJ->isChecked()
         && LFoldName->caption() == tagOf(LFoldName)) {

@@ -65,7 +65,6 @@ public:
 
 } // namespace
 
-std::unique_ptr<DispatchMode> newFolderRule() { return std::make_unique<Pending>(&FDispatch::ChFoldTrunck); }
 std::unique_ptr<DispatchMode> sameContentRule() { return std::make_unique<Pending>(&FDispatch::ChSame); }
 std::unique_ptr<DispatchMode> randomDrawRule(bool) { return std::make_unique<PendingDraw>(); }
 std::unique_ptr<DispatchMode> timedRule() { return std::make_unique<PendingTimed>(); }

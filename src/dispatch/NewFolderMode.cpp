@@ -1,0 +1,43 @@
+// New folders named from a piece of each file name: the placement does the work,
+// the first file it cannot name ends the passes.
+#include "app/FDispatch.h"
+#include "dispatch/DispatchRun.h"
+#include "naming/Placement.h"
+#include "platform/Shell.h"
+
+#include <QPushButton>
+
+namespace fd {
+
+namespace {
+
+class NewFolderMode : public DispatchMode {
+public:
+    // Without an output folder the new folders would land relative to wherever
+    // the program was started.
+    bool refusesSetup(FDispatch &w) const override
+    {
+        if (!w.LDirOut->caption().isEmpty())
+            return false;
+        shell().message(QStringLiteral("您尚未指定要将文件分发到哪个主目录下的系列子文件中！请先添加分发输出所在的主目录！"),
+                        QStringLiteral("消息"), Icon::Critical, Buttons::Ok);
+        w.CmdOut->setFocus();
+        return true;
+    }
+
+    QString firstPassPhrase(const DispatchRun &) const override { return QStringLiteral("  读取原文件中："); }
+    QString secondPassPhrase(const DispatchRun &) const override { return QStringLiteral("  正在复制..."); }
+
+    // Moves happen in the placement; the run neither counts, logs nor deletes.
+    bool dispatchOne(DispatchRun &run, const QString &source, long long) override
+    {
+        run.lastTransferOk = false;
+        return PlaceInNamedFolder(run.w, source) == Placement::Attempted;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<DispatchMode> newFolderRule() { return std::make_unique<NewFolderMode>(); }
+
+} // namespace fd

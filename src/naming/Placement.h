@@ -1,0 +1,25 @@
+#pragma once
+// Delivery of one file into the folder named from its own name.
+#include "naming/FolderName.h"
+
+#include <QString>
+
+namespace fd {
+
+class FDispatch;
+
+// The folder name for a file reference under the frame's settings as they are
+// now; an invalid pattern is reported to the user here.
+DerivedName DeriveFolderName(const FDispatch &w, const QString &reference);
+
+enum class Placement {
+    Attempted,       // a name was derived and the transfer tried; its failures are not told
+    NoName,          // invalid pattern or no match: nothing created or transferred
+    InvalidArgument, // no "." in the reference, or a reversed range before the start
+};
+
+// Derives the folder name, makes the folder below the current output folder and
+// moves (ChBackUp) or copies the file into it, renaming on a clash with ChRen.
+Placement PlaceInNamedFolder(FDispatch &w, const QString &reference);
+
+} // namespace fd
