@@ -2,7 +2,6 @@
 #include "Fixture.h"
 #include "Inventory.h"
 #include "Mounts.h"
-#include "platform/Simplified.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -54,22 +53,6 @@ private slots:
     {
         fx.reset();
         dir.reset();
-    }
-
-    void traditionalTest_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("traditional");
-        QTest::newRow("traditional") << "資料.jpg" << true;
-        QTest::newRow("simplified") << "资料.jpg" << false;
-        QTest::newRow("latin and emoji") << "photo🎉.JPG" << false;
-        QTest::newRow("mixed") << "表格資料" << true;
-    }
-    void traditionalTest()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, traditional);
-        QCOMPARE(hasTraditional(text), traditional);
     }
 
     void sweep_data()
