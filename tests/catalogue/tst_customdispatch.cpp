@@ -29,10 +29,12 @@ class CustomDispatchTest : public QObject {
             QVERIFY(e.endsWith(QLatin1Char('/')) ? QDir().mkpath(root + QLatin1Char('/') + e)
                                                  : writeFile(root + QLatin1Char('/') + e, e.toUtf8()));
     }
-    void runCustom(bool move)
+    void runCustom(bool move, const QString &vanishing = QString())
     {
         w().Combo1->setEditText(QStringLiteral("*.*"));
         w().LDir->setCaption(in);
+        if (!vanishing.isEmpty()) // counted, then gone before the run lists the folder
+            QVERIFY(QFile::remove(vanishing));
         w().LDirOut->setCaption(out);
         setOption(w().Opt3, true);
         w().ChCustom->setEnabled(true);
@@ -148,6 +150,15 @@ private slots:
         QCOMPARE(QDir(in).entryList(QDir::Files), (QStringList{"2.jpg", "3.jpg"}));
         QVERIFY(before.lostAfter({out}).isEmpty());
         QVERIFY(!QFile::exists(FailureLog::path()));
+    }
+
+    // A count above the listing makes the run rebuild the catalogue; the files are placed all the same.
+    void countAboveTheListing()
+    {
+        make(out, {"X-1/"});
+        make(in, {"1.jpg", "gone.jpg"});
+        runCustom(false, in + QStringLiteral("/gone.jpg"));
+        QCOMPARE(readFile(out + QStringLiteral("/X-1/X.jpg")), QByteArray("1.jpg"));
     }
 
     void outputFolderThatCannotBeOpened()
