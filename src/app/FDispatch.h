@@ -175,6 +175,10 @@ public:
     void ChNum_Click();
     void ChInClude_Click();
     void ChOverLay_Click();
+    void ChSame_Click();
+    // Focus leaving CmbSame: a bare "|" is refused.
+    void CmbSame_Validate();
+    void wireSameContent(); // dispatch/SameContentMode.cpp, called by wireDispatch
     // The running dispatch (dispatch/DispatchRun.h); null between runs.
     DispatchRun *dispatchRun = nullptr;
 

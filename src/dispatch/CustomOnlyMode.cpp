@@ -2,6 +2,7 @@
 // subfolder of the output folder named after it.
 #include "app/FDispatch.h"
 #include "catalogue/CatalogueModel.h"
+#include "catalogue/FileList.h"
 #include "dispatch/DispatchRun.h"
 #include "outputs/Walk.h"
 
@@ -13,15 +14,14 @@ namespace {
 
 class CustomOnlyMode : public DispatchMode {
 public:
-    // The scan's per-file placement is not in this build yet.
-    bool available() const override { return false; }
-    QString caption(const FDispatch &w) const override { return w.ChCustom->text(); }
-
     std::optional<RunEnd> replaceRun(DispatchRun &run, Stage stage) override
     {
-        if (stage != Stage::InsteadOfScan)
-            return std::nullopt;
         FDispatch &w = run.w;
+        // A catalogue rebuild would walk the input folder as if it were the output
+        // folder and place nothing, yet report success: place the files before it.
+        const bool rebuildComing = run.fileCount() > w.File1->listCount();
+        if (stage != (rebuildComing ? Stage::BeforeCatalogue : Stage::InsteadOfScan))
+            return std::nullopt;
         w.cat.count = 0;
         w.catalogue->clear();
         w.cat.treeWalk = true;

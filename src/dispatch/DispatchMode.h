@@ -66,9 +66,8 @@ public:
     // before anything is locked, naming the control's caption.
     virtual bool available() const { return true; }
     virtual QString caption(const FDispatch &w) const;
-    // A setup this rule cannot work with is refused before anything is locked;
-    // true when it was refused (the user has been told).
-    virtual bool refusesSetup(FDispatch &) const { return false; }
+    // False refuses the run before anything is locked; the rule has told the user why.
+    virtual bool readyToStart(FDispatch &) { return true; }
 
     // A rule that replaces the scan and the passes answers where the run goes on.
     virtual std::optional<RunEnd> replaceRun(DispatchRun &, Stage) { return std::nullopt; }

@@ -296,7 +296,7 @@ void DispatchRun::epilogue(RunEnd from)
         if (!stopped)
             shell().openFolder(c.manual ? outFolder() : paths::join(outFolder(), QStringLiteral("随机抽取文件集")));
     } else {
-        if (!c.customFolders && !w.stopRequested)
+        if (!c.customFolders && !w.stopRequested && !folderShown)
             shell().openFolder(outFolder());
         setOption(w.Opt1, true);
     }
@@ -330,6 +330,7 @@ void FDispatch::wireDispatch()
     connect(ChNum, &QCheckBox::toggled, this, [this] { ChNum_Click(); });
     connect(ChInClude, &QCheckBox::toggled, this, [this] { ChInClude_Click(); });
     connect(ChOverLay, &QCheckBox::toggled, this, [this] { ChOverLay_Click(); });
+    wireSameContent();
 }
 
 void FDispatch::ChNum_Click()
@@ -376,9 +377,11 @@ void FDispatch::CmdDo_Click()
                             kTitle, Icon::Warning, Buttons::Ok);
             return;
         }
+        if (!m->readyToStart(*this))
+            return;
+        if (c.file == c.run)
+            break;
     }
-    if (makeMode(c.run)->refusesSetup(*this))
-        return;
     // 4. Preview advice.
     if (ChFoldTrunck->isChecked() && !ChTrunck->isChecked() && !ChFJ->isChecked()
         && LFoldName->caption() == tagOf(LFoldName)) {

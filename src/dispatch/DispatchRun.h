@@ -34,6 +34,7 @@ public:
     bool reloaded = false;     // the catalogue was rebuilt by this run
     bool lastTransferOk = false;
     bool stopped = false;      // a rule ended the passes early: no folder is shown
+    bool folderShown = false;  // a rule opened the output folder itself
     FailureLog log;
 
     // ---- Services for the rules --------------------------------------------------

@@ -15,14 +15,14 @@ class NewFolderMode : public DispatchMode {
 public:
     // Without an output folder the new folders would land relative to wherever
     // the program was started.
-    bool refusesSetup(FDispatch &w) const override
+    bool readyToStart(FDispatch &w) override
     {
         if (!w.LDirOut->caption().isEmpty())
-            return false;
+            return true;
         shell().message(QStringLiteral("您尚未指定要将文件分发到哪个主目录下的系列子文件中！请先添加分发输出所在的主目录！"),
                         QStringLiteral("消息"), Icon::Critical, Buttons::Ok);
         w.CmdOut->setFocus();
-        return true;
+        return false;
     }
 
     QString firstPassPhrase(const DispatchRun &) const override { return QStringLiteral("  读取原文件中："); }

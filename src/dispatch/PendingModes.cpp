@@ -65,9 +65,7 @@ public:
 
 } // namespace
 
-std::unique_ptr<DispatchMode> sameContentRule() { return std::make_unique<Pending>(&FDispatch::ChSame); }
 std::unique_ptr<DispatchMode> randomDrawRule(bool) { return std::make_unique<PendingDraw>(); }
 std::unique_ptr<DispatchMode> timedRule() { return std::make_unique<PendingTimed>(); }
-std::unique_ptr<DispatchMode> sweepRule() { return std::make_unique<Pending>(&FDispatch::ChFJ); }
 
 } // namespace fd

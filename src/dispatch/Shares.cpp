@@ -244,14 +244,15 @@ void FDispatch::Opt1_Click()
         CmdDo->setEnabled(true);
     Option1->setEnabled(true);
     Option2->setEnabled(true);
+    // Before ChSubFold: unchecking ChSame enables it again.
+    ChSame->setChecked(false);
+    ChSame->setEnabled(false);
     ChSubFold->setChecked(false);
     ChSubFold->setEnabled(false);
     ChInClude->setChecked(false);
     ChInClude->setEnabled(false);
     ChOverLay->setChecked(false);
     ChOverLay->setEnabled(false);
-    ChSame->setChecked(false);
-    ChSame->setEnabled(false);
 }
 
 void FDispatch::Opt2_Click()

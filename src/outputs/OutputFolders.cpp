@@ -272,6 +272,8 @@ void FDispatch::ChCustom_Click()
     CmbCustom->setCurrentIndex(0);
     CmbCustom->setEnabled(on);
     if (on) {
+        // First: unchecking ChSame enables the switches disabled below.
+        ChSame->setChecked(false);
         ChInClude->setChecked(false);
         ChOverLay->setChecked(false);
         ChFoldTrunck->setChecked(false);
@@ -281,7 +283,6 @@ void FDispatch::ChCustom_Click()
         ChRndTime->setEnabled(false);
         ChSubFold->setChecked(false);
         ChSubFold->setEnabled(false);
-        ChSame->setChecked(false);
     } else {
         ChRndTime->setEnabled(true);
         ChSubFold->setEnabled(true);

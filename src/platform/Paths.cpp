@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 namespace fd::paths {
 
@@ -76,6 +77,20 @@ QString join(const QString &folder, const QString &relative)
 }
 
 QString native(const QString &path) { return QDir::toNativeSeparators(path); }
+
+QString volumeOf(const QString &path)
+{
+#ifdef Q_OS_WIN
+    return path.left(1);
+#else
+    // The folder may not exist yet: ask about the nearest one that does.
+    QString p = path;
+    while (!p.isEmpty() && !QFileInfo::exists(p) && p != QLatin1String("/"))
+        p = QFileInfo(p).path();
+    const QString root = QStorageInfo(p.isEmpty() ? QStringLiteral("/") : p).rootPath();
+    return root.isEmpty() ? QStringLiteral("/") : root;
+#endif
+}
 
 bool folderExists(const QString &path)
 {

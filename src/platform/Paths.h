@@ -31,6 +31,10 @@ QString join(const QString &folder, const QString &relative);
 // Replaces "/" by the native separator (and "\" on Windows-only builds).
 QString native(const QString &path);
 
+// The volume holding path, as messages name it: its drive letter on Windows,
+// the mount point of its file system elsewhere.
+QString volumeOf(const QString &path);
+
 bool folderExists(const QString &path);
 bool fileExists(const QString &path);  // plain file, not hidden
 

@@ -95,7 +95,8 @@ bool rename(const QString &from, const QString &to, bool replace)
     const DWORD flags = replace ? MOVEFILE_REPLACE_EXISTING : 0;
     if (!MoveFileExW(reinterpret_cast<const wchar_t *>(from.utf16()),
                      reinterpret_cast<const wchar_t *>(to.utf16()), flags)) {
-        g_error = GetLastError() == ERROR_ALREADY_EXISTS ? EEXIST : EIO;
+        const DWORD e = GetLastError();
+        g_error = e == ERROR_ALREADY_EXISTS ? EEXIST : e == ERROR_NOT_SAME_DEVICE ? EXDEV : EIO;
         return false;
     }
     return true;

@@ -19,7 +19,8 @@ long long size(int fd);
 bool close(int fd);
 
 // Renames from onto to. With replace an existing target is replaced atomically;
-// without it an existing target makes the rename fail.
+// without it an existing target makes the rename fail. Across file systems it
+// fails with EXDEV.
 bool rename(const QString &from, const QString &to, bool replace);
 bool remove(const QString &path);
 

@@ -154,10 +154,11 @@ private slots:
     {
         makeFiles(3);
         useFolders();
-        w().ChFJ->setChecked(true);
+        everyListedFolder();
+        w().ChFoldTrunck->setChecked(true);
         fx->shell.answerMessage(Answer::Ok);
         w().CmdDo_Click();
-        QVERIFY(lastMessage().contains(w().ChFJ->text()));
+        QVERIFY(lastMessage().contains(w().ChFoldTrunck->text()));
         QVERIFY(!lastMessage().contains(QStringLiteral("分发完毕")));
         QCOMPARE(namesIn(in).size(), 3);
         QVERIFY(QDir(out).isEmpty());

@@ -1,0 +1,138 @@
+// The traditional-character sweep: files whose names hold traditional Chinese
+// characters (and, on request, files with short base names) are moved to the
+// output folder; a given text is stripped from the other names in place.
+#include "app/FDispatch.h"
+#include "app/TextNumbers.h"
+#include "catalogue/Wildcard.h"
+#include "dispatch/DispatchRun.h"
+#include "platform/Paths.h"
+#include "platform/RawFile.h"
+#include "platform/Shell.h"
+#include "platform/Simplified.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+
+namespace fd {
+
+namespace {
+
+const QString kTitle = QStringLiteral("消息");
+
+class Sweep {
+public:
+    Sweep(DispatchRun &run, long long limit, QString strip)
+        : run_(run), w_(run.w), limit_(limit), strip_(std::move(strip))
+    {
+    }
+
+    void run(const QString &in, const QString &out, const QString &extensionPattern)
+    {
+        // Listed once before anything changes, so a renamed file is not met again.
+        QStringList names;
+        const QString pattern = QLatin1Char('*') + extensionPattern;
+        forEachFileName(in, false, [&](const QString &name) {
+            if (listingMatch(pattern, name))
+                names.append(name);
+            return true;
+        });
+        if (names.isEmpty())
+            return;
+        if (!toSimplified(QStringLiteral("資料"))) {
+            shell().message(QStringLiteral("繁简转换组件不可用，未移动任何文件。"), kTitle, Icon::Critical, Buttons::Ok);
+            return;
+        }
+        for (const QString &name : names) {
+            if (w_.stopRequested) // the window is closing
+                break;
+            oneName(in, out, name);
+            DoEvents();
+        }
+        run_.log.close();
+        // Failed moves are reported, not hidden behind the plain completion message.
+        if (run_.failureCount > 0)
+            CompletionReport(w_, run_.failureCount);
+        else
+            shell().message(QStringLiteral("文件分发完毕！"), kTitle, Icon::Information, Buttons::Ok);
+        w_.setWindowTitle(run_.tag());
+        shell().openFolder(out);
+        run_.folderShown = true;
+    }
+
+private:
+    void oneName(const QString &in, const QString &out, const QString &name)
+    {
+        const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+        const QString base = dot < 0 ? name : name.left(dot);
+        const QString extension = dot < 0 ? QString() : name.mid(dot);
+        const QString source = paths::join(in, name);
+        if (limit_ > 0 && base.size() <= limit_) {
+            QString target = name;
+            if (!strip_.isEmpty()) {
+                const QString stripped = QString(base).remove(strip_);
+                if (!stripped.isEmpty())
+                    target = stripped + extension;
+            }
+            move(source, paths::join(out, target));
+        } else if (hasTraditional(name)) {
+            move(source, paths::join(out, name));
+        } else if (!strip_.isEmpty()) {
+            const QString stripped = QString(base).remove(strip_);
+            const QString renamed = stripped + extension;
+            // Never replaces: a file already holding the new name stays as it is.
+            if (!stripped.isEmpty() && renamed != name && renamed != QLatin1String(".."))
+                raw::rename(source, paths::join(in, renamed), false);
+        }
+    }
+
+    // Copy, then delete the source only after a real copy.
+    void move(const QString &source, const QString &destination)
+    {
+        QString dst = destination;
+        const TransferResult r = run_.transfer(source, dst);
+        if (r.copied)
+            raw::remove(source); // a failing deletion leaves the file
+        else if (r.failed) {
+            if (!run_.log.isOpen())
+                run_.log.open();
+            run_.recordFailure(source, dst);
+        }
+        ++moved_;
+        w_.setWindowTitle(run_.tag() + QStringLiteral("  已移动文件数") + QString::number(moved_));
+    }
+
+    DispatchRun &run_;
+    FDispatch &w_;
+    long long limit_;
+    QString strip_;
+    long long moved_ = 0;
+};
+
+class SweepMode : public DispatchMode {
+public:
+    std::optional<RunEnd> replaceRun(DispatchRun &run, Stage stage) override
+    {
+        if (stage != Stage::BeforeCatalogue)
+            return std::nullopt;
+        FDispatch &w = run.w;
+        w.ChFJ->setEnabled(false);
+        w.ChBig->setEnabled(false);
+        long long limit = textnum::wholeValue(shell().input(
+            QStringLiteral("同时移动文件名少于等于指定字符数的文件；如指定字符数为<=0则表示忽略"), kTitle,
+            QStringLiteral("0")));
+        if (limit < 1)
+            limit = 0;
+        const QString strip = shell().input(
+            QStringLiteral("需要将目标文件夹中全简体中文的文件名中的指定字符全部删除吗？如果不指定待删除的字符，"
+                           "则忽略删除文件名中指定的字符。"),
+            kTitle, QString());
+        Sweep(run, limit, strip).run(run.inFolder(), run.outFolder(), w.Combo1->currentText().mid(1));
+        return RunEnd::Report;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<DispatchMode> sweepRule() { return std::make_unique<SweepMode>(); }
+
+} // namespace fd
