@@ -121,27 +121,18 @@ private slots:
     void switchOnAndOff()
     {
         w().ChHide->setChecked(true);
-        w().ChOmit->setEnabled(true);
-        w().ChOmit->setChecked(true);
+        const auto state = [this] {
+            QStringList s{w().Label3->text(), w().Label4->text(), w().TParts->text(), w().TDivs->text()};
+            for (QWidget *c : std::initializer_list<QWidget *>{w().Opt1, w().Opt3, w().Option2, w().ChHide, w().TParts})
+                s << c->objectName() + (c->isEnabled() ? "+" : "-");
+            return s << (w().ChBackUp->isChecked() ? "move" : "copy") << (w().ChHide->isChecked() ? "hidden" : "");
+        };
         w().ChRndTime->setChecked(true);
-        QCOMPARE(w().Label3->text(), QStringLiteral("每次分发/个："));
-        QCOMPARE(w().Label4->text(), QStringLiteral("间隔时间/秒："));
-        QCOMPARE(w().TParts->text(), QStringLiteral("1"));
-        QCOMPARE(w().TDivs->text(), QStringLiteral("1-3"));
-        QVERIFY(w().TParts->isEnabled() && w().ChBackUp->isChecked() && w().Option1->isChecked());
-        for (QWidget *c : std::initializer_list<QWidget *>{w().Opt1, w().Opt2, w().Opt3, w().Option1, w().Option2,
-                                                           w().ChHide, w().ChOmit})
-            QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));
-        QVERIFY(!w().ChHide->isChecked() && !w().ChOmit->isChecked());
-
+        QCOMPARE(state(), (QStringList{"每次分发/个：", "间隔时间/秒：", "1", "1-3", "Opt1-", "Opt3-", "Option2-",
+                                       "ChHide-", "TParts+", "move", ""}));
         w().ChRndTime->setChecked(false);
-        QCOMPARE(w().Label3->text(), QStringLiteral("每份抽取："));
-        QCOMPARE(w().Label4->text(), QStringLiteral("均分份数："));
-        QCOMPARE(w().TDivs->text(), QStringLiteral("5"));
-        QVERIFY(!w().TParts->isEnabled() && !w().ChBackUp->isChecked());
-        for (QWidget *c : std::initializer_list<QWidget *>{w().Opt1, w().Opt2, w().Opt3, w().Option1, w().Option2,
-                                                           w().ChHide, w().ChOmit})
-            QVERIFY2(c->isEnabled(), qPrintable(c->objectName()));
+        QCOMPARE(state(), (QStringList{"每份抽取：", "均分份数：", "1", "5", "Opt1+", "Opt3+", "Option2+", "ChHide+",
+                                       "TParts-", "copy", ""}));
     }
 
     void trickle_data()
@@ -150,9 +141,11 @@ private slots:
         QTest::addColumn<int>("perTick");
         QTest::addColumn<bool>("move");
         QTest::addColumn<int>("ticks");
-        QTest::newRow("10 files, 3 a tick") << 10 << 3 << true << 4;
-        QTest::newRow("one file") << 1 << 1 << true << 1;
-        QTest::newRow("copies when the move is declined") << 4 << 2 << false << 2;
+        QTest::addColumn<bool>("sequential");
+        QTest::newRow("10 files, 3 a tick") << 10 << 3 << true << 4 << false;
+        QTest::newRow("one file") << 1 << 1 << true << 1 << false;
+        QTest::newRow("copies when the move is declined") << 4 << 2 << false << 2 << false;
+        QTest::newRow("in scan order") << 5 << 2 << true << 3 << true;
     }
     void trickle()
     {
@@ -160,8 +153,10 @@ private slots:
         QFETCH(int, perTick);
         QFETCH(bool, move);
         QFETCH(int, ticks);
+        QFETCH(bool, sequential);
         makeFiles(files);
         timedMode(perTick);
+        w().ChNum->setChecked(sequential);
         QSignalSpy ticked(w().Timer1, &QTimer::timeout);
         fx->shell.answerMessage(move ? Answer::Ok : Answer::Cancel);
         fx->shell.answerMessage(Answer::Ok);
