@@ -181,6 +181,14 @@ public:
     void wireSameContent(); // dispatch/SameContentMode.cpp, called by wireDispatch
     // The running dispatch (dispatch/DispatchRun.h); null between runs.
     DispatchRun *dispatchRun = nullptr;
+    // Random draw, manual mode and timed random dispatch.
+    void ChRndDraw_Click();
+    void ChMamal_Click();
+    void ChRndTime_Click();
+    void Timer1_Timer();
+    // Bounds in seconds of the timed range in TDivs, as its validation last read them.
+    int timedLow = 1;
+    int timedHigh = 3;
 
     // ---- naming/ ----------------------------------------------------------------------
     // (naming section)

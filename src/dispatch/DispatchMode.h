@@ -62,10 +62,6 @@ class DispatchMode {
 public:
     virtual ~DispatchMode() = default;
 
-    // False while this build cannot dispatch this way; the run then refuses
-    // before anything is locked, naming the control's caption.
-    virtual bool available() const { return true; }
-    virtual QString caption(const FDispatch &w) const;
     // False refuses the run before anything is locked; the rule has told the user why.
     virtual bool readyToStart(FDispatch &) { return true; }
 

@@ -209,7 +209,8 @@ RunEnd DispatchRun::firstPass()
         long long key = 0;
         if (!on(w.ChNum))
             key = (long long)std::floor(rnd() * 2.0 * double(lastIndex + 1));
-        if ((directPicking && !on(w.ChRndTime)) || on(w.ChNum)) {
+        // Timed dispatch always fills the list: its ticks hand the files out.
+        if (!on(w.ChRndTime) && (directPicking || on(w.ChNum))) {
             if (!dispatchOne(pickNext(i), i))
                 return RunEnd::CloseLog;
         } else if (i < w.cat.runList.size()) {
@@ -331,6 +332,12 @@ void FDispatch::wireDispatch()
     connect(ChInClude, &QCheckBox::toggled, this, [this] { ChInClude_Click(); });
     connect(ChOverLay, &QCheckBox::toggled, this, [this] { ChOverLay_Click(); });
     wireSameContent();
+    connect(ChRndDraw, &QCheckBox::toggled, this, [this] { ChRndDraw_Click(); });
+    connect(ChMamal, &QCheckBox::toggled, this, [this] { ChMamal_Click(); });
+    connect(ChRndTime, &QCheckBox::toggled, this, [this] { ChRndTime_Click(); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    // The pool belongs to the input folder it was read from.
+    connect(LDir, &CaptionLabel::captionChanged, this, [this] { draw.paths.clear(); });
 }
 
 void FDispatch::ChNum_Click()
@@ -368,16 +375,9 @@ void FDispatch::CmdDo_Click()
         CmdDo->setEnabled(false);
         return;
     }
-    // A rule this build does not have yet is refused before anything changes.
+    // A rule that cannot work with this setup refuses before anything changes.
     for (ModeKind k : {c.run, c.file}) {
-        const auto m = makeMode(k);
-        if (!m->available()) {
-            shell().message(QStringLiteral("此分发方式尚未提供：") + m->caption(*this)
-                                + QStringLiteral("。本次未分发任何文件。"),
-                            kTitle, Icon::Warning, Buttons::Ok);
-            return;
-        }
-        if (!m->readyToStart(*this))
+        if (!makeMode(k)->readyToStart(*this))
             return;
         if (c.file == c.run)
             break;

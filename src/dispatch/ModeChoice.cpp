@@ -50,7 +50,6 @@ ModeChoice selectMode(const FDispatch &w)
     return c;
 }
 
-QString DispatchMode::caption(const FDispatch &) const { return QString(); }
 
 QString DispatchMode::firstPassPhrase(const DispatchRun &run) const
 {

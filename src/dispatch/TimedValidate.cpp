@@ -1,10 +1,69 @@
 // Validation of TDivs in timed random dispatch, where the field holds a range of
-// seconds such as 1-3. Its rule belongs to the timed dispatch; until that is in,
-// the field is left as typed.
+// seconds such as 1-3.
 #include "app/FDispatch.h"
+#include "dispatch/Timed.h"
+#include "platform/Clock.h"
+#include "platform/RegexMatcher.h"
+
+#include <QLineEdit>
+#include <QTimer>
+#include <cmath>
 
 namespace fd {
 
-void FDispatch::TDivs_ValidateTimed(bool &cancel) { cancel = false; }
+namespace timed {
+
+namespace {
+
+int boundOf(const QString &digits)
+{
+    bool ok = false;
+    const long long v = digits.toLongLong(&ok);
+    if (!ok || v > kMaxSeconds) // too many digits for the bound
+        return kMaxSeconds;
+    return v < 1 ? 1 : int(v);
+}
+
+} // namespace
+
+std::optional<Range> parseRange(const QString &text)
+{
+    // ASCII digits only: other scripts' digits are no number of seconds.
+    static const RegexMatcher range(QStringLiteral("([0-9]+)-([0-9]+)"));
+    if (!range.isValid())
+        return std::nullopt;
+    const QVector<RegexMatch> found = range.execute(text);
+    if (found.isEmpty() || found.first().subMatches.size() < 2)
+        return std::nullopt;
+    Range r{boundOf(found.first().subMatches[0]), boundOf(found.first().subMatches[1])};
+    if (r.high < r.low)
+        std::swap(r.low, r.high);
+    return r;
+}
+
+int drawSeconds(const Range &r, double uniform01)
+{
+    const int span = r.high - r.low + 1;
+    return r.low + qBound(0, int(std::floor(uniform01 * span)), span - 1);
+}
+
+} // namespace timed
+
+void FDispatch::TDivs_ValidateTimed(bool &cancel)
+{
+    cancel = false;
+    const auto range = timed::parseRange(TDivs->text());
+    if (!range) {
+        cancel = true;
+        TDivs->setText(QStringLiteral("1-3")); // its change rule validates the new text
+        return;
+    }
+    timedLow = range->low;
+    timedHigh = range->high;
+    Timer1->setInterval(timed::drawSeconds(*range, rnd()) * timerMsPerSecond());
+    const QString shown = QString::number(range->low) + QLatin1Char('-') + QString::number(range->high);
+    if (TDivs->text() != shown) // an unchanged text keeps the caret where the user is typing
+        TDivs->setText(shown);
+}
 
 } // namespace fd

@@ -94,7 +94,7 @@ std::function<void(long long)> g_pieceHook;
 
 void setTransferPieceHook(std::function<void(long long)> hook) { g_pieceHook = std::move(hook); }
 
-TransferResult Transfer(const QString &source, QString &destination, Clash clash)
+TransferResult Transfer(const QString &source, QString &destination, Clash clash, DiskFull onFull)
 {
     TransferResult r;
 
@@ -178,7 +178,9 @@ TransferResult Transfer(const QString &source, QString &destination, Clash clash
                 continue;
             }
             const int err = n < 0 ? raw::lastError() : 0;
-            if (n < 0 && raw::isDiskFull(err)) {
+            if (n < 0 && raw::isDiskFull(err) && onFull == DiskFull::GiveUp) {
+                r.gaveUpAtFullDisk = true;
+            } else if (n < 0 && raw::isDiskFull(err)) {
                 const Answer a = shell().message(QStringLiteral("磁盘空间已满，请清理以释放空间后重试"),
                                                  QStringLiteral("消息"), Icon::Information,
                                                  Buttons::RetryCancel, Answer::Retry);

@@ -19,9 +19,14 @@ enum class Clash { Skip, Overwrite, Rename };
 // The rule ChOvewr and ChRen set now; renaming wins over overwriting.
 Clash clashPolicy(const FDispatch &w);
 
+// What a transfer does when the disk fills: ask Retry / Cancel itself, or give up
+// at once (gaveUpAtFullDisk) for a caller that asks its own question.
+enum class DiskFull { Ask, GiveUp };
+
 // Copies source to destination; destination is updated to the name actually used.
 // A skipped clash is neither a failure nor a copy.
-TransferResult Transfer(const QString &source, QString &destination, Clash clash);
+TransferResult Transfer(const QString &source, QString &destination, Clash clash,
+                        DiskFull onFull = DiskFull::Ask);
 
 // Tests see every piece as it starts, after the window processed its messages.
 void setTransferPieceHook(std::function<void(long long bytes)> hook);

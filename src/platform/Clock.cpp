@@ -40,4 +40,11 @@ void setRandom(Random *r) { g_random = r; }
 void resetDefaultRandom() { g_defaultRandom.reset(); }
 double rnd() { return random().next(); }
 
+namespace {
+int g_timerMsPerSecond = 1000;
+} // namespace
+
+int timerMsPerSecond() { return g_timerMsPerSecond; }
+void setTimerMsPerSecond(int ms) { g_timerMsPerSecond = ms > 0 ? ms : 1000; }
+
 } // namespace fd

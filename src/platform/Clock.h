@@ -1,6 +1,6 @@
 #pragma once
-// The clock and the process-wide random generator are single replaceable points,
-// so tests can move time and get repeatable draws.
+// The clock, the process-wide random generator and the timer scale are single
+// replaceable points, so tests can move time and get repeatable draws.
 #include <QDateTime>
 #include <QTime>
 
@@ -29,5 +29,10 @@ void setRandom(Random *r); // not owned; nullptr restores the default generator
 void resetDefaultRandom();
 // Shortcut for random().next().
 double rnd();
+
+// Milliseconds a timer waits per second of its setting; tests shrink it so that
+// no test waits real seconds.
+int timerMsPerSecond();
+void setTimerMsPerSecond(int ms); // 0 or less restores 1000
 
 } // namespace fd

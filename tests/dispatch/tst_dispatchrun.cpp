@@ -165,33 +165,6 @@ private slots:
         QVERIFY(w().CmdIn->isEnabled());
     }
 
-    void randomDrawAndTimedModeAreRefusedToo()
-    {
-        makeFiles(3);
-        useFolders();
-        setOption(w().Opt1, true);
-        w().ChRndDraw->setEnabled(true);
-        w().ChRndDraw->setChecked(true);
-        fx->shell.answerMessage(Answer::Ok);
-        w().CmdDo_Click();
-        QVERIFY(lastMessage().contains(w().ChRndDraw->text()));
-        QCOMPARE(fx->shell.count(QStringLiteral("message")), 1);
-        QCOMPARE(fx->shell.count(QStringLiteral("openFolder")), 0);
-        QCOMPARE(namesIn(in).size(), 3);
-        QVERIFY(w().CmdIn->isEnabled() && w().Opt1->isEnabled());
-        QCOMPARE(w().windowTitle(), FDispatch::caption());
-
-        w().ChRndDraw->setChecked(false);
-        w().ChRndTime->setChecked(true);
-        fx->shell.clear();
-        fx->shell.answerMessage(Answer::Ok);
-        w().CmdDo_Click();
-        QVERIFY(lastMessage().contains(w().ChRndTime->text()));
-        QCOMPARE(fx->shell.count(QStringLiteral("message")), 1);
-        QCOMPARE(namesIn(in).size(), 3);
-        QVERIFY(QDir(out).isEmpty());
-    }
-
     void cancelOnTheMoveQuestionCopies()
     {
         makeFiles(6);

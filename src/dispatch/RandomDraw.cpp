@@ -1,0 +1,210 @@
+// Random draw: sets of TParts files drawn from a pool kept between runs, into
+// numbered folders below "随机抽取文件集".
+#include "dispatch/RandomDraw.h"
+
+#include "app/FDispatch.h"
+#include "app/TextNumbers.h"
+#include "catalogue/Scan.h"
+#include "dispatch/DispatchRun.h"
+#include "dispatch/Transfer.h"
+#include "platform/Clock.h"
+#include "platform/FolderRemoval.h"
+#include "platform/Paths.h"
+#include "platform/Shell.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <cmath>
+
+namespace fd {
+
+namespace {
+
+const QString kTitle = QStringLiteral("消息");
+
+QString refusalText(RemovalRefusal why, const QString &folder)
+{
+    QString reason;
+    switch (why) {
+    case RemovalRefusal::NotAbsolute: reason = QStringLiteral("它不是一个完整的文件夹路径。"); break;
+    case RemovalRefusal::Root: reason = QStringLiteral("它是磁盘的根目录。"); break;
+    case RemovalRefusal::Home: reason = QStringLiteral("它是用户的主目录。"); break;
+    case RemovalRefusal::ProgramFolder: reason = QStringLiteral("它是本程序所在的文件夹。"); break;
+    case RemovalRefusal::InputFolder: reason = QStringLiteral("它是输入目录。"); break;
+    case RemovalRefusal::HoldsProtected:
+        reason = QStringLiteral("它包含输入目录、本程序所在的文件夹或用户的主目录。");
+        break;
+    case RemovalRefusal::None: break;
+    }
+    return QStringLiteral("为防止误删，程序不会删除以下文件夹及其中的全部内容：\r\n") + folder + QStringLiteral("\r\n")
+         + reason + QStringLiteral("\r\n请另选一个专用的空输出目录后再分发。");
+}
+
+class DrawMode : public DispatchMode {
+public:
+    std::optional<RunEnd> replaceRun(DispatchRun &run, Stage stage) override
+    {
+        if (stage != Stage::InsteadOfScan)
+            return std::nullopt;
+        FDispatch &w = run.w;
+        draw::preparePool(run);
+        const QString root = draw::setRoot(run.outFolder());
+        if (w.stopRequested || !draw::recreateFolder(w, root)) {
+            run.stopped = true; // nothing drawn: no folder to show
+            return RunEnd::Unlock;
+        }
+        const QStringList pool = w.draw.paths; // shares the list; nothing is copied
+        const long long size = draw::setSize(w);
+        const long long sets = (pool.size() + size - 1) / size;
+        const QString of = QLatin1Char('/') + QString::number(sets);
+        for (long long k = 1; k <= sets; ++k) {
+            const QString head = run.tag() + QStringLiteral("  正在随机分发中") + QString::number(k) + of;
+            w.setWindowTitle(head);
+            const QString folder = draw::setFolder(root, k);
+            QDir().mkpath(folder);
+            for (long long n = 1; n <= size; ++n) {
+                if (!draw::drawOne(pool, folder))
+                    return RunEnd::Unlock; // given up at a full disk: the sets so far stay
+                w.setWindowTitle(head + QStringLiteral("之") + QString::number(n) + QLatin1Char('/')
+                                 + QString::number(size));
+                DoEvents();
+                if (w.stopRequested) { // the window is closing
+                    run.stopped = true;
+                    return RunEnd::Unlock;
+                }
+            }
+            DoEvents();
+        }
+        if (shell().message(QStringLiteral("分发完毕！ \r\n需要清空已加载的文件列表吗？如果稍后输入目录未发生变化，"
+                                           "或者输入目录下的文件未发生变化，稍后还想继续随机分发，则无须清空文件列表。"),
+                            kTitle, Icon::Information, Buttons::YesNo, Answer::No)
+            == Answer::Yes)
+            w.draw.paths.clear();
+        return RunEnd::Unlock;
+    }
+
+    void afterUnlock(DispatchRun &run) override { run.w.ChRndDraw_Click(); }
+};
+
+} // namespace
+
+namespace draw {
+
+qsizetype drawIndex(double uniform01, qsizetype poolSize)
+{
+    if (poolSize <= 0)
+        return 0;
+    const auto i = qsizetype(std::floor(uniform01 * double(poolSize)));
+    return qBound<qsizetype>(0, i, poolSize - 1);
+}
+
+QString setRoot(const QString &outputFolder) { return paths::join(outputFolder, QStringLiteral("随机抽取文件集")); }
+
+QString setFolder(const QString &root, long long k)
+{
+    return paths::join(root, QStringLiteral("%1").arg(k, 5, 10, QLatin1Char('0'))) + paths::sep();
+}
+
+long long setSize(const FDispatch &w) { return qMax(1LL, textnum::wholeValue(w.TParts->text())); }
+
+void preparePool(DispatchRun &run)
+{
+    FDispatch &w = run.w;
+    QStringList &pool = w.draw.paths;
+    if (pool.size() >= 2
+        && shell().message(QStringLiteral("更新输入目录下的文件？如果输入目录下文件未发生变动，则无须更新，否则更新将重新耗时！"),
+                           kTitle, Icon::Information, Buttons::YesNo, Answer::Yes)
+               != Answer::Yes)
+        return;
+    // A fresh count: the scan raises the file count to it.
+    w.cat.count = 0;
+    w.cat.pathList.clear();
+    ScanFolder(w, run.inFolder()); // this folder only: the walk never descends in this mode
+    pool = w.cat.pathList.split(QChar(0), Qt::SkipEmptyParts);
+    w.cat.pathList.clear();
+    if (w.stopRequested) // cut short: never keep half a pool
+        pool.clear();
+    w.setWindowTitle(run.tag());
+}
+
+bool drawOne(const QStringList &pool, const QString &folder)
+{
+    if (pool.isEmpty())
+        return true;
+    QString source, name, destination;
+    bool taken = true;
+    for (int attempt = 0; attempt < 10 && taken; ++attempt) {
+        source = pool.at(drawIndex(rnd(), pool.size()));
+        name = paths::lastComponent(source);
+        destination = paths::join(folder, name);
+        DoEvents();
+        const QFileInfo fi(destination);
+        taken = fi.exists() || fi.isSymLink();
+    }
+    if (taken)
+        destination = paths::join(folder, QStringLiteral("重名_") + name);
+    for (;;) {
+        QString used = destination;
+        // A replaced file is never left half written: the copy lands under a temporary name first.
+        if (!Transfer(source, used, Clash::Overwrite, DiskFull::GiveUp).gaveUpAtFullDisk)
+            return true; // other failures only leave the file out of its set
+        if (shell().message(QStringLiteral("导出目录所在磁盘空间不足！请释放空间后重试分发！"), kTitle, Icon::Critical,
+                            Buttons::RetryCancel, Answer::Retry)
+            != Answer::Retry)
+            return false;
+    }
+}
+
+bool recreateFolder(FDispatch &w, const QString &folder)
+{
+    const RemovalRefusal why = removeTree(folder, w.LDir->caption());
+    if (why != RemovalRefusal::None) {
+        shell().message(refusalText(why, folder), kTitle, Icon::Critical, Buttons::Ok);
+        return false;
+    }
+    QDir().mkpath(folder);
+    return true;
+}
+
+} // namespace draw
+
+std::unique_ptr<DispatchMode> randomDrawRule(bool manual)
+{
+    if (manual)
+        return manualRule();
+    return std::make_unique<DrawMode>();
+}
+
+void FDispatch::ChRndDraw_Click()
+{
+    ChMamal->setChecked(false);
+    if (ChRndDraw->isChecked()) {
+        ChNum->setEnabled(false);
+        ChNum->setChecked(false);
+        ChBackUp->setChecked(false);
+        ChBackUp->setEnabled(false);
+        ChRndTime->setChecked(false);
+        ChRndTime->setEnabled(false);
+        setOption(Option2, false);
+        setOption(Option1, false);
+        Frame1->setEnabled(false);
+        ChMamal->setEnabled(true);
+    } else {
+        ChMamal->setEnabled(false);
+        ChNum->setEnabled(true);
+        ChNum->setChecked(false);
+        ChBackUp->setChecked(false);
+        ChBackUp->setEnabled(true);
+        ChRndTime->setChecked(false);
+        ChRndTime->setEnabled(true);
+        setOption(Option2, false);
+        setOption(Option1, true);
+        Frame1->setEnabled(true);
+    }
+}
+
+} // namespace fd
