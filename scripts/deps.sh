@@ -7,6 +7,7 @@ PKGS=(
   libmediainfo0v5 libexiv2-dev libopencc-dev libopencc1.1 libicu-dev
   fonts-wqy-microhei xvfb xauth x11-utils imagemagick
   libimage-exiftool-perl
+  librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian
 )
 missing=()
 for p in "${PKGS[@]}"; do
