@@ -14,13 +14,14 @@ cpack --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log
 deb=$(ls "$scratch"/out/*.deb)
 dpkg-deb -I "$deb"
 
-# Libraries come from dpkg-shlibdeps; what is loaded at run time is named by hand.
+# Every library a packaged program links is a dependency (dpkg-shlibdeps), as are
+# those loaded at run time (named by hand).
 depends=$(dpkg-deb -f "$deb" Depends)
-want=(libqt6widgets6 libqt6network6 libexiv2 libopencc libicu libmediainfo0v5 qt6-qpa-plugins)
-[ "$companion" = 1 ] && want+=(libarchive)
-for p in "${want[@]}"; do
-  grep -q "$p" <<<"$depends" || fail "Depends lacks $p"
-done
+has_dep() { tr ',|' '\n\n' <<<"$depends" | awk '{ print $1 }' | grep -qxF "$1" || fail "Depends lacks $1"; }
+owner() { # the package holding a library file, with or without the /usr prefix
+  dpkg -S "$1" 2>/dev/null || dpkg -S "/usr$1" 2>/dev/null || dpkg -S "${1#/usr}" 2>/dev/null || true
+}
+for p in libmediainfo0v5 qt6-qpa-plugins; do has_dep "$p"; done
 
 root=$scratch/root
 dpkg -x "$deb" "$root"
@@ -32,6 +33,15 @@ for f in "${files[@]}"; do [ -e "$root/$f" ] || fail "package lacks $f"; done
 for s in 16 256; do
   [ "$(file -b "$root/usr/share/icons/hicolor/${s}x$s/apps/$appid.png" | grep -o "$s x $s")" = "$s x $s" ] \
     || fail "icon of size $s is not $s x $s"
+done
+for exe in "$root"/usr/bin/*; do
+  while read -r lib; do
+    path=$(ldd "$exe" | awk -v l="$lib" '$1 == l { print $3 }')
+    [ -n "$path" ] || fail "$exe: $lib not found"
+    pkg=$(owner "$path" | head -n1 | cut -d: -f1)
+    [ -n "$pkg" ] || fail "$exe: no package holds $path"
+    has_dep "$pkg"
+  done < <(readelf -d "$exe" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | grep -v '^ld-linux')
 done
 appstreamcli validate-tree --no-net "$root"
 
