@@ -89,9 +89,9 @@ bool makeSmallFiles(const QString &folder, int count)
 void resetCatalogue(FDispatch &w)
 {
     w.catalogue->clear();
-    w.catCount = 0;
-    w.pathList.clear();
-    w.runList.clear();
+    w.cat.count = 0;
+    w.cat.pathList.clear();
+    w.cat.runList.clear();
     w.LFiles->setCaption(QStringLiteral("0"));
 }
 
@@ -186,8 +186,8 @@ int main(int argc, char **argv)
     seq.total = s1.total + s2.total;
     seq.paused = s1.paused + s2.paused;
     seq.pauses = s1.pauses + s2.pauses;
-    const double seqRate = w.catCount / seq.work();
-    std::printf("\nsequential scan: %.0f files, %d rows\n", w.catCount, w.catalogue->count());
+    const double seqRate = double(w.cat.count) / seq.work();
+    std::printf("\nsequential scan: %lld files, %d rows\n", w.cat.count, w.catalogue->count());
     std::printf("  work %.2f s = %.0f files/s (first half %.0f/s, second half %.0f/s)\n", seq.work(), seqRate,
                 (jpegs / 2) / s1.work(), (jpegs / 2) / s2.work());
     std::printf("  processor time %.2f s (first half %.2f s, second half %.2f s; the machine may be shared, "
@@ -230,7 +230,7 @@ int main(int argc, char **argv)
         w.LFiles->setCaption(QString::number(jpegs));
         const Timing u1 = timedScan(w, QDir::toNativeSeparators(half1));
         const Timing u2 = timedScan(w, QDir::toNativeSeparators(half2));
-        std::printf("  unsorted list: %.0f files/s\n", w.catCount / (u1.work() + u2.work()));
+        std::printf("  unsorted list: %.0f files/s\n", double(w.cat.count) / (u1.work() + u2.work()));
         w.catalogue->setSorted(true);
     }
 
@@ -239,10 +239,10 @@ int main(int argc, char **argv)
     w.ChNum->setChecked(false);
     w.Combo1->setEditText(QStringLiteral("*.*"));
     w.LFiles->setCaption(QString::number(smalls));
-    w.runList.resize(smalls);
+    w.cat.runList.resize(smalls);
     const Timing ns = timedScan(w, QDir::toNativeSeparators(tmp.filePath(QStringLiteral("small"))));
-    const double nsRate = w.catCount / ns.work();
-    std::printf("\nnon-sequential scan: %.0f files\n", w.catCount);
+    const double nsRate = double(w.cat.count) / ns.work();
+    std::printf("\nnon-sequential scan: %lld files\n", w.cat.count);
     std::printf("  work %.2f s = %.0f files/s\n", ns.work(), nsRate);
     std::printf("  processor time %.2f s\n", ns.cpu);
     std::printf("  pauses: %d, %.2f s (not counted as work)\n", ns.pauses, ns.paused);
@@ -256,9 +256,9 @@ int main(int argc, char **argv)
     resetCatalogue(w);
     w.ChProg->setChecked(true);
     w.LFiles->setCaption(QString::number(smalls));
-    w.runList.resize(smalls);
+    w.cat.runList.resize(smalls);
     const Timing nsq = timedScan(w, QDir::toNativeSeparators(tmp.filePath(QStringLiteral("small"))));
-    std::printf("  with progress in the bar instead of the title: %.0f files/s\n", w.catCount / nsq.work());
+    std::printf("  with progress in the bar instead of the title: %.0f files/s\n", double(w.cat.count) / nsq.work());
 
     // Cost of keeping the list in order while rows come in: one re-sort of n rows.
     // Rows arrive at the rate of the picture readers, and the list re-sorts at most

@@ -8,6 +8,7 @@
 #include <QVector>
 
 #include "app/Controls.h"
+#include "app/Startup.h"
 
 class QCheckBox;
 class QComboBox;
@@ -23,6 +24,7 @@ class QTreeView;
 namespace fd {
 
 class CatalogueModel;
+class DispatchRun;
 class FileList;
 class FlexGrid;
 
@@ -30,6 +32,21 @@ class FlexGrid;
 struct RunEntry {
     QString path;
     QString key;
+};
+
+// The catalogue of input files, filled by the scan and prepared by the run.
+struct CatalogueState {
+    long long count = 0;        // files entered since the caller cleared it
+    QString pathList;           // every entered path followed by one NUL
+    QVector<RunEntry> runList;  // entries 0..last index
+    QStringList splitPaths;     // split copy of the path list kept by the run
+    QString customSubfolders;   // tab-terminated entries, optional "*" marker
+    bool treeWalk = false;      // a walk that may descend is running
+};
+
+// The paths random draw and manual mode pick from; kept between runs.
+struct DrawPool {
+    QStringList paths;
 };
 
 class FDispatch : public QMainWindow {
@@ -70,20 +87,10 @@ public:
     // The maker's page opened from the status bar.
     static QString homePage() { return QStringLiteral("https://www.example.com/"); }
 
-    // ---- Values computed at startup ----------------------------------------------
-    QString systemFolder;    // windir + "\System32"
-    QString programFiles;    // programfiles
-    bool newerSystem = false; // programdata is not empty
-    QString workFolder;      // always ends with a separator
-
-    // ---- Catalogue (catalogue/) ------------------------------------------------------
-    double catCount = 0;          // files entered since the caller cleared it
-    QString pathList;             // every entered path followed by one NUL
-    QVector<RunEntry> runList;    // entries 0..last index
-    QStringList splitPaths;       // split copy of the path list kept by the run
-    QString customSubfolders;     // tab-terminated entries, optional "*" marker
-    QStringList drawPool;         // random draw pool, kept between runs
-    bool treeWalk = false;        // a walk that may descend is running
+    // ---- State of the subsystems ------------------------------------------------------
+    StartupPaths startup;  // computed once at startup
+    CatalogueState cat;    // catalogue/
+    DrawPool draw;         // dispatch/: random draw
     CatalogueModel *catalogue = nullptr; // rows of ListView1
 
     // ---- Rules of other subsystems that startup calls -------------------------------
@@ -168,9 +175,8 @@ public:
     void ChNum_Click();
     void ChInClude_Click();
     void ChOverLay_Click();
-    // State of the running dispatch (dispatch/RunState.h); null between runs.
-    struct DispatchRunState;
-    DispatchRunState *dispatchRun = nullptr;
+    // The running dispatch (dispatch/DispatchRun.h); null between runs.
+    DispatchRun *dispatchRun = nullptr;
 
     // ---- naming/ ----------------------------------------------------------------------
     // (naming section)

@@ -50,17 +50,12 @@ bool FDispatch::Form_Load()
     // 3.-5. Paths and work folder.
     const QString progDir = programFolder();
     const QString programData = readEnv(QStringLiteral("programdata"));
-    const StartupPaths sp = computeStartupPaths(readEnv(QStringLiteral("windir")),
-                                                readEnv(QStringLiteral("programfiles")), programData,
-                                                progDir, programData.isEmpty() ? writableDataFolder() : QString());
-    systemFolder = sp.systemFolder;
-    programFiles = sp.programFiles;
-    newerSystem = sp.newerSystem;
-    workFolder = sp.workFolder;
-    if (newerSystem && !QFileInfo::exists(sp.workCandidate))
-        QDir().mkpath(sp.workCandidate); // a failure shows later, where the folder is used
+    startup = computeStartupPaths(readEnv(QStringLiteral("windir")), readEnv(QStringLiteral("programfiles")),
+                                  programData, progDir, programData.isEmpty() ? writableDataFolder() : QString());
+    if (startup.newerSystem && !QFileInfo::exists(startup.workCandidate))
+        QDir().mkpath(startup.workCandidate); // a failure shows later, where the folder is used
     // 6.
-    if (newerSystem) {
+    if (startup.newerSystem) {
         for (auto *l : {LBracketNo, LTrunckS, LTrunckE}) {
             l->setAutoFillBackground(true);
             QPalette pal = l->palette();

@@ -41,6 +41,14 @@ double valueOf(const QString &text)
     return ok ? v : 0;
 }
 
+long long wholeValue(const QString &text)
+{
+    const double v = valueOf(text);
+    if (!std::isfinite(v) || v > 9e15 || v < -9e15)
+        return 0;
+    return (long long)std::floor(v);
+}
+
 QString shortestDecimal(double v)
 {
     if (v == 0 || std::isnan(v))

@@ -9,6 +9,9 @@ namespace fd::textnum {
 // sign, digits, optional fraction); 0 when the text begins with none: "12ab" is 12.
 double valueOf(const QString &text);
 
+// valueOf cut down to a whole number; 0 when it is out of range.
+long long wholeValue(const QString &text);
+
 // The shortest decimal form of a number: 50, 1.5, 0.
 QString shortestDecimal(double v);
 

@@ -264,7 +264,7 @@ void FDispatch::CmdIn_Click()
     const QString refused = QStringLiteral("该目录不可用，请重新指定。");
     for (;;) {
         const QString path = PickFolder(QStringLiteral("选择输出目录："), paths::driveRoot(programFolder()),
-                                        false, workFolder);
+                                        false, startup.workFolder);
         if (path.contains(QLatin1Char('{'))) {
             shell().message(refused, QStringLiteral("警告"), Icon::Critical, Buttons::Ok);
             continue;
@@ -305,7 +305,7 @@ void FDispatch::LDir_Change()
     if (!isVisible())
         return;
     const QString folder = LDir->caption();
-    splitPaths.clear();
+    cat.splitPaths.clear();
     const long long n = countMatchingFiles(folder, Combo1->currentText(), ChHide->isChecked());
     LFiles->setCaption(QString::number(n));
     const bool listed = File1->setPath(folder);

@@ -28,11 +28,6 @@ namespace {
 
 const QString kFailedPhotoDate = QStringLiteral("000-00-00 00:00:00");
 
-bool customOnlyMode(const FDispatch &w)
-{
-    return w.Opt3->isChecked() && w.ChCustom->isChecked() && w.CmbCustom->currentIndex() == 0;
-}
-
 // The directory entries the scan reads: plain files, hidden ones included. On
 // Linux devices, pipes and sockets are left out: opening a pipe would block the scan.
 QFileInfoList folderFiles(const QString &folder)
@@ -44,7 +39,7 @@ QFileInfoList folderFiles(const QString &folder)
     return QDir(folder).entryInfoList(filters, QDir::Name | QDir::IgnoreCase);
 }
 
-void showProgress(FDispatch &w, double n)
+void showProgress(FDispatch &w, long long n)
 {
     const QString count = w.LFiles->caption();
     const double total = textnum::valueOf(count);
@@ -54,7 +49,7 @@ void showProgress(FDispatch &w, double n)
             title += QLatin1Char('/') + count;
         w.setWindowTitle(title);
     } else if (total != 0) {
-        const double percent = n * 100.0 / total;
+        const double percent = double(n) * 100.0 / total;
         if (percent >= 0 && percent <= 100)
             w.P1->setValue(int(percent));
     }
@@ -65,10 +60,10 @@ void showProgress(FDispatch &w, double n)
 
 void ScanFolder(FDispatch &w, const QString &folderIn)
 {
-    const bool custom = customOnlyMode(w);
+    const bool custom = w.customOnlyMode();
     QStringList entries;
     if (custom) {
-        entries = w.customSubfolders.split(QLatin1Char('\t'));
+        entries = w.cat.customSubfolders.split(QLatin1Char('\t'));
         entries.removeLast(); // the piece after the last tab
     }
     long long placed = 0;
@@ -102,14 +97,14 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
 
             const bool sequential = w.ChNum->isChecked();
             const bool numeric = w.ChN->isChecked();
-            if (sequential && numeric && w.runList.size() <= qsizetype(w.catCount)) {
-                const qsizetype needed = qsizetype(w.catCount) + 1;
-                if (w.runList.capacity() < needed) // grow by doubling: one entry per file stays linear
-                    w.runList.reserve(qMax(needed, 2 * w.runList.capacity()));
-                w.runList.resize(needed);
+            if (sequential && numeric && w.cat.runList.size() <= qsizetype(w.cat.count)) {
+                const qsizetype needed = qsizetype(w.cat.count) + 1;
+                if (w.cat.runList.capacity() < needed) // grow by doubling: one entry per file stays linear
+                    w.cat.runList.reserve(qMax(needed, 2 * w.cat.runList.capacity()));
+                w.cat.runList.resize(needed);
             }
-            w.catCount += 1;
-            const double n = w.catCount;
+            w.cat.count += 1;
+            const long long n = w.cat.count;
             const qsizetype index = qsizetype(n) - 1;
 
             if (sequential) {
@@ -131,22 +126,22 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
                 row[6] = column7;
                 row[7] = folder;
                 w.catalogue->addRow(row);
-                if (index < w.runList.size())
-                    w.runList[index] = RunEntry{path, key};
+                if (index < w.cat.runList.size())
+                    w.cat.runList[index] = RunEntry{path, key};
             } else {
                 const double total = textnum::valueOf(w.LFiles->caption());
                 const QString key = QString::number(qint64(std::floor(total * rnd())));
-                if (index < w.runList.size())
-                    w.runList[index] = RunEntry{path, key};
+                if (index < w.cat.runList.size())
+                    w.cat.runList[index] = RunEntry{path, key};
             }
 
-            w.pathList += path;
-            w.pathList += QChar(0);
+            w.cat.pathList += path;
+            w.cat.pathList += QChar(0);
 
             showProgress(w, n);
-            if (textnum::valueOf(w.LFiles->caption()) < n)
+            if (textnum::valueOf(w.LFiles->caption()) < double(n))
                 w.LFiles->setCaption(QString::number(qint64(n)));
-            if (std::fmod(n, 1000.0) == 0) {
+            if (n % 1000 == 0) {
                 DoEvents();
                 PauseSeconds(1.0f);
             }

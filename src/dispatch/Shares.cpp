@@ -266,13 +266,13 @@ void FDispatch::LFiles_Change()
     CmdDo->setEnabled(count != 0 || ChSubFold->isChecked());
     if (count < 0) {
         // The quick count overflowed: count the whole catalogue instead.
-        catCount = 0;
-        pathList.clear();
-        runList.clear();
+        cat.count = 0;
+        cat.pathList.clear();
+        cat.runList.clear();
         catalogue->clear();
         WalkFolder(*this, LDir->caption(), WalkPurpose::Catalogue);
         setWindowTitle(windowTag());
-        LFiles->setCaption(shortestDecimal(catCount)); // runs this rule again
+        LFiles->setCaption(QString::number(cat.count)); // runs this rule again
     }
     TDivs_Change();
 }

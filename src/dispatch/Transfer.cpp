@@ -81,11 +81,16 @@ struct Descriptor {
 
 } // namespace
 
-TransferResult Transfer(FDispatch &w, const QString &source, QString &destination)
+Clash clashPolicy(const FDispatch &w)
+{
+    if (w.ChRen->isChecked())
+        return Clash::Rename;
+    return w.ChOvewr->isChecked() ? Clash::Overwrite : Clash::Skip;
+}
+
+TransferResult Transfer(const QString &source, QString &destination, Clash clash)
 {
     TransferResult r;
-    const bool ren = w.ChRen->isChecked();
-    const bool over = w.ChOvewr->isChecked();
 
     if (source.isEmpty() || !paths::fileExists(source))
         return r;
@@ -95,9 +100,9 @@ TransferResult Transfer(FDispatch &w, const QString &source, QString &destinatio
         // Its own destination: writing would destroy the only copy.
         if (raw::sameFile(source, destination))
             return r;
-        if (!ren && !over)
-            return r; // skipped
-        if (ren) {
+        if (clash == Clash::Skip)
+            return r;
+        if (clash == Clash::Rename) {
             const DestinationParts p = splitDestination(destination);
             destination = p.folder + p.base + QStringLiteral("_同名") + clashStamp(clock().now().time())
                         + p.extension;
@@ -109,7 +114,7 @@ TransferResult Transfer(FDispatch &w, const QString &source, QString &destinatio
         }
     }
 
-    r.failed = 1;
+    r.failed = true;
     Descriptor in;
     in.fd = raw::openRead(source);
     if (in.fd < 0)
@@ -183,7 +188,7 @@ TransferResult Transfer(FDispatch &w, const QString &source, QString &destinatio
         raw::remove(temp);
         return r;
     }
-    r.failed = 0;
+    r.failed = false;
     r.copied = true;
     return r;
 }

@@ -7,14 +7,19 @@ namespace fd {
 class FDispatch;
 
 struct TransferResult {
-    int failed = 0;            // 1 when the transfer failed, 0 otherwise
+    bool failed = false;
     bool gaveUpAtFullDisk = false;
     bool copied = false;       // true only when bytes really reached the destination
 };
 
-// Copies source to destination under the window's name-clash switches;
-// destination is updated to the name actually used.
-TransferResult Transfer(FDispatch &w, const QString &source, QString &destination);
+// What a transfer does when the destination name is taken.
+enum class Clash { Skip, Overwrite, Rename };
+// The rule ChOvewr and ChRen set now; renaming wins over overwriting.
+Clash clashPolicy(const FDispatch &w);
+
+// Copies source to destination; destination is updated to the name actually used.
+// A skipped clash is neither a failure nor a copy.
+TransferResult Transfer(const QString &source, QString &destination, Clash clash);
 
 // Bytes per piece of a transfer: 2 MiB plus one.
 constexpr long long kTransferPiece = 2LL * 1024 * 1024 + 1;

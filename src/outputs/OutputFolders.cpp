@@ -87,8 +87,8 @@ bool FDispatch::customOnlyMode() const
 bool FDispatch::outputFolderUsable(const QString &path) const
 {
     // An empty system path would be found in every path and refuse them all.
-    if (newerSystem && ((!systemFolder.isEmpty() && path.contains(systemFolder))
-                        || (!programFiles.isEmpty() && path.contains(programFiles))))
+    if (startup.newerSystem && ((!startup.systemFolder.isEmpty() && path.contains(startup.systemFolder))
+                        || (!startup.programFiles.isEmpty() && path.contains(startup.programFiles))))
         return false;
     return !path.contains(QLatin1Char('{'));
 }
@@ -96,9 +96,9 @@ bool FDispatch::outputFolderUsable(const QString &path) const
 QString FDispatch::chooseOutputFolder()
 {
     const bool subfolderMain = Opt3->isChecked() && ChSame->isChecked();
-    const QString title = outputPickerTitle(subfolderMain, newerSystem);
+    const QString title = outputPickerTitle(subfolderMain, startup.newerSystem);
     for (;;) {
-        const QString path = PickFolder(title, paths::driveRoot(programFolder()), true, workFolder);
+        const QString path = PickFolder(title, paths::driveRoot(programFolder()), true, startup.workFolder);
         if (!outputFolderUsable(path)) {
             shell().message(refusedText(), QStringLiteral("警告"), Icon::Critical, Buttons::Ok);
             continue;
@@ -144,9 +144,9 @@ bool FDispatch::takeOutputFolder(const QString &path)
         appendOutputRow(path, ownFolderName(path));
         const bool saved = CmdOut->isEnabled();
         CmdOut->setEnabled(false); // no second add while this one walks
-        treeWalk = true;
+        cat.treeWalk = true;
         WalkFolder(*this, path, WalkPurpose::OutputList);
-        treeWalk = false;
+        cat.treeWalk = false;
         CmdOut->setEnabled(saved);
         ChSubFold->setChecked(false);
         MSFlexGrid1->setTopRow(1);

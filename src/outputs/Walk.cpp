@@ -49,8 +49,8 @@ void walk(FDispatch &w, QString path, WalkContext &ctx)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     const bool customOnly = w.customOnlyMode();
-    if (customOnly && w.customSubfolders.startsWith(QLatin1Char('*'))) {
-        w.customSubfolders.remove(0, 1);
+    if (customOnly && w.cat.customSubfolders.startsWith(QLatin1Char('*'))) {
+        w.cat.customSubfolders.remove(0, 1);
         ScanFolder(w, path);
         shell().message(QStringLiteral("分发完毕！"), QStringLiteral("消息"), Icon::Information, Buttons::Ok);
         return;
@@ -67,12 +67,12 @@ void walk(FDispatch &w, QString path, WalkContext &ctx)
             QString entry = sub;
             if (entry.startsWith(path))
                 entry.remove(0, path.size());
-            w.customSubfolders += entry + QLatin1Char('\t');
+            w.cat.customSubfolders += entry + QLatin1Char('\t');
         }
         return;
     }
 
-    if (!w.ChSubFold->isChecked() || (!w.treeWalk && w.Opt3->isChecked()))
+    if (!w.ChSubFold->isChecked() || (!w.cat.treeWalk && w.Opt3->isChecked()))
         return;
 
     const QString canonical = QFileInfo(path).canonicalFilePath();

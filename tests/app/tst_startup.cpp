@@ -243,17 +243,17 @@ void TestStartup::workFolderCreatedFromEnvironment()
     EnvGuard a("programdata", pd), b("windir", "/win"), c("programfiles", "/pf");
     WindowFixture fx(false);
     const QString name = paths::lastComponent(QDir::toNativeSeparators(fx.programDir.path()));
-    QCOMPARE(fx.w().workFolder, pd + paths::sep() + name + paths::sep());
+    QCOMPARE(fx.w().startup.workFolder, pd + paths::sep() + name + paths::sep());
     QVERIFY(QFileInfo(pd + paths::sep() + name).isDir());
-    QVERIFY(fx.w().newerSystem);
-    QCOMPARE(fx.w().systemFolder, QStringLiteral("/win") + paths::sep() + "System32");
-    QCOMPARE(fx.w().programFiles, QStringLiteral("/pf"));
+    QVERIFY(fx.w().startup.newerSystem);
+    QCOMPARE(fx.w().startup.systemFolder, QStringLiteral("/win") + paths::sep() + "System32");
+    QCOMPARE(fx.w().startup.programFiles, QStringLiteral("/pf"));
 
     EnvGuard d("programdata", QString());
     EnvGuard e("PROGRAMDATA", QString());
     WindowFixture fx2(false);
-    QVERIFY(!fx2.w().newerSystem);
-    QCOMPARE(fx2.w().workFolder, QDir::toNativeSeparators(fx2.programDir.path()) + paths::sep());
+    QVERIFY(!fx2.w().startup.newerSystem);
+    QCOMPARE(fx2.w().startup.workFolder, QDir::toNativeSeparators(fx2.programDir.path()) + paths::sep());
 }
 
 void TestStartup::secondCopyInProcessIsRefused()

@@ -268,9 +268,9 @@ private slots:
         f.w().Combo1->setEditText(QStringLiteral("*.txt"));
         // Only the list's own count; the folder rule waits for a shown window.
         QCOMPARE(f.w().LFiles->caption(), QStringLiteral("2"));
-        f.w().splitPaths = {QStringLiteral("x")};
+        f.w().cat.splitPaths = {QStringLiteral("x")};
         f.w().LDir_Change();
-        QCOMPARE(f.w().splitPaths.size(), 1);
+        QCOMPARE(f.w().cat.splitPaths.size(), 1);
     }
     void refusedTextKeepsTheClickedButtonIdle()
     {

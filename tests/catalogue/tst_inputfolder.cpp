@@ -49,7 +49,7 @@ private slots:
         QVERIFY(QDir().mkpath(in.path() + "/sub.jpg"));
         QVERIFY(writeFile(in.path() + "/sub.jpg/d.jpg", "x"));
         f.w().Combo1->setEditText(QStringLiteral("*.jpg"));
-        f.w().splitPaths = {QStringLiteral("old")};
+        f.w().cat.splitPaths = {QStringLiteral("old")};
         setTag(f.w().CmdDown, QStringLiteral("4"));
 
         f.shell.answerFolder(in.path() + "/");
@@ -65,7 +65,7 @@ private slots:
         QCOMPARE(f.w().LFiles->caption(), QStringLiteral("2"));
         QCOMPARE(f.w().File1->path(), in.path());
         QCOMPARE(f.w().LFilename->caption(), QStringLiteral("A.JPG"));
-        QVERIFY(f.w().splitPaths.isEmpty());
+        QVERIFY(f.w().cat.splitPaths.isEmpty());
         QCOMPARE(tagOf(f.w().CmdDown), QStringLiteral("0"));
         QCOMPARE(tagOf(f.w().CmdUp), QStringLiteral("0"));
     }
@@ -90,7 +90,7 @@ private slots:
         f.shell.answerMessage(Answer::Ok);
         // A folder that does not open: the picker falls back to the work folder,
         // which is gone here, so the probe refuses it.
-        f.w().workFolder = good.path() + "/gone/";
+        f.w().startup.workFolder = good.path() + "/gone/";
         f.shell.answerFolder(good.path() + "/missing");
         f.shell.answerMessage(Answer::Ok);
         f.shell.answerFolder(good.path());

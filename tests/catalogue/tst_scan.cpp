@@ -49,7 +49,7 @@ bool touch(const QString &path, const QByteArray &bytes = "x")
 
 QStringList pathListEntries(const FDispatch &w)
 {
-    QStringList l = w.pathList.split(QChar(0));
+    QStringList l = w.cat.pathList.split(QChar(0));
     if (!l.isEmpty() && l.last().isEmpty())
         l.removeLast();
     return l;
@@ -104,9 +104,9 @@ void TstScan::init()
         ++pauses;
     });
     w().catalogue->clear();
-    w().catCount = 0;
-    w().pathList.clear();
-    w().runList.clear();
+    w().cat.count = 0;
+    w().cat.pathList.clear();
+    w().cat.runList.clear();
     w().LFiles->setCaption(QStringLiteral("0"));
     w().ChNum->setChecked(true);
     w().ChN->setChecked(true);
@@ -136,22 +136,22 @@ void TstScan::sequentialNumericScan()
 
     ScanFolder(w(), dir("in"));
 
-    QCOMPARE(w().catCount, 5.0);
+    QCOMPARE(w().cat.count, 5LL);
     QCOMPARE(w().catalogue->count(), 5);
-    QCOMPARE(w().runList.size(), 5); // grown by the scan in numeric mode
+    QCOMPARE(w().cat.runList.size(), 5); // grown by the scan in numeric mode
     const QStringList paths = pathListEntries(w());
     QCOMPARE(paths.size(), 5);
-    QVERIFY(w().pathList.endsWith(QChar(0)));
+    QVERIFY(w().cat.pathList.endsWith(QChar(0)));
     for (int i = 0; i < 5; ++i)
-        QCOMPARE(w().runList[i].path, paths[i]);
+        QCOMPARE(w().cat.runList[i].path, paths[i]);
     QVERIFY(!paths.contains(dir("in/notes.txt")));
     QVERIFY(!paths.contains(dir("in/noext")));
 
     const int i2 = int(paths.indexOf(hd));
     QVERIFY(i2 >= 0);
-    QCOMPARE(w().runList[i2].key, QStringLiteral("000000002"));
-    QCOMPARE(w().runList[paths.indexOf(dir("in/IMG_10.jpg"))].key, QStringLiteral("000000010"));
-    QCOMPARE(w().runList[paths.indexOf(dir("in/a.jp"))].key, QStringLiteral("000000000"));
+    QCOMPARE(w().cat.runList[i2].key, QStringLiteral("000000002"));
+    QCOMPARE(w().cat.runList[paths.indexOf(dir("in/IMG_10.jpg"))].key, QStringLiteral("000000010"));
+    QCOMPARE(w().cat.runList[paths.indexOf(dir("in/a.jp"))].key, QStringLiteral("000000000"));
 
     CatalogueModel &m = *w().catalogue;
     m.sortIfNeeded();
@@ -197,7 +197,7 @@ void TstScan::placeholdersForFilesThatAreNoPictures()
     }
     QCOMPARE(m.text(rowOf(m, QStringLiteral("notes.txt")), 1), QStringLiteral("0KB"));
     // Without numeric order the caller sized the run list; here it is empty.
-    QCOMPARE(w().runList.size(), 0);
+    QCOMPARE(w().cat.runList.size(), 0);
 }
 
 void TstScan::filterAllNeedsADotInThePath()
@@ -221,18 +221,18 @@ void TstScan::nonSequentialScanKeepsToTheRunListSize()
     setFilter(QStringLiteral("*.jpg"));
     w().ChNum->setChecked(false);
     w().LFiles->setCaption(QStringLiteral("3"));
-    w().runList.resize(3); // the caller sizes the run list from the count
+    w().cat.runList.resize(3); // the caller sizes the run list from the count
     resetDefaultRandom();
     ScanFolder(w(), dir("in"));
 
-    QCOMPARE(w().catCount, 4.0);
+    QCOMPARE(w().cat.count, 4LL);
     QCOMPARE(w().catalogue->count(), 0);
-    QCOMPARE(w().runList.size(), 3);
+    QCOMPARE(w().cat.runList.size(), 3);
     QCOMPARE(pathListEntries(w()).size(), 4);
     resetDefaultRandom();
     for (int i = 0; i < 3; ++i) {
-        QCOMPARE(w().runList[i].path, pathListEntries(w())[i]);
-        QCOMPARE(w().runList[i].key, QString::number(qint64(std::floor(3 * rnd()))));
+        QCOMPARE(w().cat.runList[i].path, pathListEntries(w())[i]);
+        QCOMPARE(w().cat.runList[i].key, QString::number(qint64(std::floor(3 * rnd()))));
     }
     QCOMPARE(w().LFiles->caption(), QStringLiteral("4"));
 }
@@ -243,7 +243,7 @@ void TstScan::progressBarInsteadOfTitle()
     QVERIFY(touch(dir("in/b.jpg")));
     setFilter(QStringLiteral("*.jpg"));
     w().ChNum->setChecked(false);
-    w().runList.resize(4);
+    w().cat.runList.resize(4);
     w().ChProg->setChecked(true);
     w().LFiles->setCaption(QStringLiteral("4"));
     w().P1->setValue(0);
@@ -262,7 +262,7 @@ void TstScan::pausesAfterEveryThousandFiles()
     w().ChNum->setChecked(false);
     w().ChProg->setChecked(true);
     ScanFolder(w(), dir("many"));
-    QCOMPARE(w().catCount, 2500.0);
+    QCOMPARE(w().cat.count, 2500LL);
     QCOMPARE(pauses, 2);
     QCOMPARE(w().LFiles->caption(), QStringLiteral("2500"));
 }
@@ -273,10 +273,10 @@ void TstScan::secondWalkEntersFilesAgain()
     setFilter(QStringLiteral("*.jpg"));
     ScanFolder(w(), dir("in"));
     ScanFolder(w(), dir("in") + QDir::separator()); // trailing separator given
-    QCOMPARE(w().catCount, 2.0);
-    QCOMPARE(w().runList.size(), 2);
-    QCOMPARE(w().runList[1].path, dir("in/IMG_7.jpg"));
-    QCOMPARE(w().runList[1].key, QStringLiteral("000000007"));
+    QCOMPARE(w().cat.count, 2LL);
+    QCOMPARE(w().cat.runList.size(), 2);
+    QCOMPARE(w().cat.runList[1].path, dir("in/IMG_7.jpg"));
+    QCOMPARE(w().cat.runList[1].key, QStringLiteral("000000007"));
     QCOMPARE(w().catalogue->count(), 2);
 }
 
@@ -287,10 +287,10 @@ void TstScan::customOnlyModeEntersNothing()
     w().Opt3->setChecked(true);
     w().ChCustom->setChecked(true);
     w().CmbCustom->setCurrentIndex(0);
-    w().customSubfolders = QStringLiteral("\\X-1203\t");
+    w().cat.customSubfolders = QStringLiteral("\\X-1203\t");
     ScanFolder(w(), dir("in"));
-    QCOMPARE(w().catCount, 0.0);
-    QVERIFY(w().pathList.isEmpty());
+    QCOMPARE(w().cat.count, 0LL);
+    QVERIFY(w().cat.pathList.isEmpty());
     QCOMPARE(w().catalogue->count(), 0);
 }
 
@@ -299,7 +299,7 @@ void TstScan::badInputNeverStopsTheScan()
     // A folder that is gone, and no folder at all.
     ScanFolder(w(), dir("gone"));
     ScanFolder(w(), QString());
-    QCOMPARE(w().catCount, 0.0);
+    QCOMPARE(w().cat.count, 0LL);
 
     const QString in = dir("bad");
     QDir().mkpath(in);
@@ -327,7 +327,7 @@ void TstScan::badInputNeverStopsTheScan()
     ScanFolder(w(), in);
 
     CatalogueModel &m = *w().catalogue;
-    QCOMPARE(w().catCount, double(names.size() + 4));
+    QCOMPARE(w().cat.count, (long long)(names.size() + 4));
     QCOMPARE(m.count(), names.size() + 4);
     for (const QString &n : names) {
         const int r = rowOf(m, n);

@@ -329,15 +329,15 @@ void TestShares::negativeCountRecounts()
 {
     WindowFixture fx;
     FDispatch &w = fx.w();
-    w.catCount = 7;
-    w.pathList = QStringLiteral("stale");
+    w.cat.count = 7;
+    w.cat.pathList = QStringLiteral("stale");
     w.catalogue->addRow({});
     w.setWindowTitle("busy");
     w.LFiles->setCaption("-32768");
     // The whole input folder is scanned and its count replaces the overflowed one.
     QCOMPARE(w.LFiles->caption(), QStringLiteral("0"));
-    QCOMPARE(w.catCount, 0.0);
-    QVERIFY(w.pathList.isEmpty());
+    QCOMPARE(w.cat.count, 0LL);
+    QVERIFY(w.cat.pathList.isEmpty());
     QCOMPARE(w.catalogue->count(), 0);
     QCOMPARE(w.windowTitle(), w.windowTag());
     QCOMPARE(w.TDivs->text(), QStringLiteral("1"));
@@ -357,10 +357,10 @@ void TestShares::recountFindsInputFiles()
     FDispatch &w = fx.w();
     setInputCount(fx, 3);
     w.LFiles->setCaption("-1");
-    if (w.catCount == 0)
+    if (w.cat.count == 0)
         QSKIP("the catalogue scan is not in yet");
     QCOMPARE(w.LFiles->caption(), QStringLiteral("3"));
-    QCOMPARE(w.catCount, 3.0);
+    QCOMPARE(w.cat.count, 3LL);
     // The shares follow the new count.
     QCOMPARE(w.TParts->text().toLongLong(), textnum::shareSize(3, w.TDivs->text().toLongLong()));
 }

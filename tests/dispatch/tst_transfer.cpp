@@ -81,8 +81,8 @@ private slots:
         const QByteArray bytes = pattern(size, 3);
         QVERIFY(writeFile(src, bytes));
         QString dst = dstFolder + QStringLiteral("/IMG_0001.jpg");
-        const TransferResult r = Transfer(fx->w(), src, dst);
-        QCOMPARE(r.failed, 0);
+        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        QVERIFY(!r.failed);
         QVERIFY(r.copied);
         QVERIFY(QFileInfo::exists(dst));
         QCOMPARE(readFile(dst), bytes);
@@ -93,11 +93,11 @@ private slots:
     void absentOrEmptySourceIsNotACopy()
     {
         QString dst = dstFolder + QStringLiteral("/x.jpg");
-        TransferResult r = Transfer(fx->w(), dir.filePath(QStringLiteral("in/none.jpg")), dst);
-        QCOMPARE(r.failed, 0);
+        TransferResult r = Transfer(dir.filePath(QStringLiteral("in/none.jpg")), dst, clashPolicy(fx->w()));
+        QVERIFY(!r.failed);
         QVERIFY(!r.copied);
-        r = Transfer(fx->w(), QString(), dst);
-        QCOMPARE(r.failed, 0);
+        r = Transfer(QString(), dst, clashPolicy(fx->w()));
+        QVERIFY(!r.failed);
         QVERIFY(!r.copied);
         QVERIFY(!QFileInfo::exists(dst));
     }
@@ -108,8 +108,8 @@ private slots:
         const QString dst0 = dstFolder + QStringLiteral("/IMG_0001.jpg");
         QVERIFY(writeFile(dst0, "old"));
         QString dst = dst0;
-        const TransferResult r = Transfer(fx->w(), src, dst);
-        QCOMPARE(r.failed, 0);
+        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        QVERIFY(!r.failed);
         QVERIFY(!r.copied);
         QCOMPARE(dst, dst0);
         QCOMPARE(readFile(dst0), QByteArray("old"));
@@ -122,7 +122,7 @@ private slots:
         const QString hidden = dstFolder + QStringLiteral("/.cfg");
         QVERIFY(writeFile(hidden, "keep"));
         QString dst = hidden;
-        const TransferResult r = Transfer(fx->w(), src, dst);
+        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
         QVERIFY(!r.copied);
         QCOMPARE(readFile(hidden), QByteArray("keep"));
     }
@@ -134,8 +134,8 @@ private slots:
         QVERIFY(writeFile(dst0, pattern(90000, 9)));
         QVERIFY(writeFile(src, "short"));
         QString dst = dst0;
-        const TransferResult r = Transfer(fx->w(), src, dst);
-        QCOMPARE(r.failed, 0);
+        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        QVERIFY(!r.failed);
         QVERIFY(r.copied);
         QCOMPARE(dst, dst0);
         QCOMPARE(readFile(dst0), QByteArray("short"));
@@ -152,8 +152,8 @@ private slots:
         for (int i = 0; i < 3; ++i) {
             QString dst = first;
             QVERIFY(writeFile(src, QByteArray::number(i)));
-            const TransferResult r = Transfer(fx->w(), src, dst);
-            QCOMPARE(r.failed, 0);
+            const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+            QVERIFY(!r.failed);
             QVERIFY(r.copied);
             names << QFileInfo(dst).fileName();
             QCOMPARE(readFile(dst), QByteArray::number(i));
@@ -170,7 +170,7 @@ private slots:
         const QString readme = dstFolder + QStringLiteral("/README");
         QVERIFY(writeFile(readme, "x"));
         QString dst = readme;
-        QCOMPARE(Transfer(fx->w(), src, dst).failed, 0);
+        QVERIFY(!Transfer(src, dst, clashPolicy(fx->w())).failed);
         QCOMPARE(QFileInfo(dst).fileName(), QStringLiteral("README_同名1309"));
         QCOMPARE(clashStamp(QTime(0, 0, 0)), QStringLiteral("000"));
     }
@@ -178,8 +178,8 @@ private slots:
     void missingDestinationFolderFailsAndLeavesNothing()
     {
         QString dst = dir.filePath(QStringLiteral("nowhere/IMG_0001.jpg"));
-        const TransferResult r = Transfer(fx->w(), src, dst);
-        QCOMPARE(r.failed, 1);
+        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        QVERIFY(r.failed);
         QVERIFY(!r.copied);
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("nowhere"))));
     }
@@ -193,8 +193,8 @@ private slots:
         for (const QString &other : {dir.filePath(QStringLiteral("in/../in/IMG_0001.jpg")),
                                      dir.filePath(QStringLiteral("alias/IMG_0001.jpg")), src}) {
             QString dst = other;
-            const TransferResult r = Transfer(fx->w(), src, dst);
-            QCOMPARE(r.failed, 0);
+            const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+            QVERIFY(!r.failed);
             QVERIFY(!r.copied);
             QCOMPARE(readFile(src), before);
         }
@@ -202,7 +202,7 @@ private slots:
         const QString hard = dstFolder + QStringLiteral("/hard.jpg");
         QVERIFY(::link(QFile::encodeName(src).constData(), QFile::encodeName(hard).constData()) == 0);
         QString dst = hard;
-        QVERIFY(!Transfer(fx->w(), src, dst).copied);
+        QVERIFY(!Transfer(src, dst, clashPolicy(fx->w())).copied);
         QCOMPARE(readFile(src), before);
     }
 
@@ -222,8 +222,8 @@ private slots:
         QVERIFY(writeFile(s, "abc"));
         QString dst = dstFolder + QLatin1Char('/') + name;
         QVERIFY(writeFile(dst, "older"));
-        const TransferResult r = Transfer(fx->w(), s, dst);
-        QCOMPARE(r.failed, 0);
+        const TransferResult r = Transfer(s, dst, clashPolicy(fx->w()));
+        QVERIFY(!r.failed);
         QCOMPARE(readFile(dst), QByteArray("abc"));
         QVERIFY(partFiles(dstFolder).isEmpty());
     }
@@ -239,8 +239,8 @@ private slots:
         switches(false, true);
         for (const QString &name : {QStringLiteral("IMG_0001.jpg"), QStringLiteral("new.jpg")}) {
             QString dst = view + QLatin1Char('/') + name;
-            const TransferResult r = Transfer(fx->w(), src, dst);
-            QCOMPARE(r.failed, 1);
+            const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+            QVERIFY(r.failed);
             QVERIFY(!r.copied);
         }
         QCOMPARE(readFile(real + QStringLiteral("/IMG_0001.jpg")), QByteArray("old"));
@@ -264,8 +264,8 @@ private slots:
         // Cancel: the old destination is kept whole, no partial file stays.
         sh.answerMessage(Answer::Cancel);
         QString dst = old;
-        TransferResult r = Transfer(fx->w(), src, dst);
-        QCOMPARE(r.failed, 1);
+        TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        QVERIFY(r.failed);
         QVERIFY(r.gaveUpAtFullDisk);
         QVERIFY(!r.copied);
         QCOMPARE(sh.count(QStringLiteral("message")), 1);
@@ -282,8 +282,8 @@ private slots:
         sh.answerMessage(Answer::Retry);
         sh.onRetryQuestion = [&] { QFile::remove(filler); };
         dst = old;
-        r = Transfer(fx->w(), src, dst);
-        QCOMPARE(r.failed, 0);
+        r = Transfer(src, dst, clashPolicy(fx->w()));
+        QVERIFY(!r.failed);
         QVERIFY(r.copied);
         QVERIFY(!r.gaveUpAtFullDisk);
         QCOMPARE(sh.count(QStringLiteral("message")), 1);
@@ -302,8 +302,8 @@ private slots:
         sh.answerMessage(Answer::Retry); // still full: asked again
         sh.answerMessage(Answer::Cancel);
         QString dst = small + QStringLiteral("/big.bin");
-        const TransferResult r = Transfer(fx->w(), src, dst);
-        QCOMPARE(r.failed, 1);
+        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        QVERIFY(r.failed);
         QVERIFY(r.gaveUpAtFullDisk);
         QCOMPARE(sh.count(QStringLiteral("message")), 2);
         QVERIFY(!QFileInfo::exists(dst));

@@ -81,11 +81,11 @@ void TestOutputFolders::refusedFolders()
     WindowFixture fx;
     FDispatch &w = fx.w();
     const QString s = sep();
-    w.systemFolder = s + "win" + s + "System32";
-    w.programFiles = s + "progs";
-    w.newerSystem = true;
-    QVERIFY(!w.outputFolderUsable(w.systemFolder));
-    QVERIFY(!w.outputFolderUsable(w.systemFolder + s + "drivers"));
+    w.startup.systemFolder = s + "win" + s + "System32";
+    w.startup.programFiles = s + "progs";
+    w.startup.newerSystem = true;
+    QVERIFY(!w.outputFolderUsable(w.startup.systemFolder));
+    QVERIFY(!w.outputFolderUsable(w.startup.systemFolder + s + "drivers"));
     QVERIFY(!w.outputFolderUsable(s + "progs" + s + "tool"));
     QVERIFY(w.outputFolderUsable(s + "data" + s + "out"));
     QVERIFY(!w.outputFolderUsable(s + "a{b}"));
@@ -93,11 +93,11 @@ void TestOutputFolders::refusedFolders()
     // Case-sensitive substring search.
     QVERIFY(w.outputFolderUsable(s + "win" + s + "system32"));
     // Without the newer-system flag the system folders are accepted.
-    w.newerSystem = false;
-    QVERIFY(w.outputFolderUsable(w.systemFolder + s + "drivers"));
+    w.startup.newerSystem = false;
+    QVERIFY(w.outputFolderUsable(w.startup.systemFolder + s + "drivers"));
     // An unset program files variable must not refuse every folder.
-    w.newerSystem = true;
-    w.programFiles.clear();
+    w.startup.newerSystem = true;
+    w.startup.programFiles.clear();
     QVERIFY(w.outputFolderUsable(s + "data" + s + "out"));
 }
 
@@ -109,8 +109,8 @@ void TestOutputFolders::pickerLoop()
     const QString sys = makeDir(t, "win/System32/x");
     const QString brace = makeDir(t, "a{b}");
     const QString good = makeDir(t, "good");
-    w.systemFolder = QDir::toNativeSeparators(t.path() + "/win/System32");
-    w.newerSystem = true;
+    w.startup.systemFolder = QDir::toNativeSeparators(t.path() + "/win/System32");
+    w.startup.newerSystem = true;
     fx.shell.answerFolder(sys);
     fx.shell.answerFolder(brace);
     fx.shell.answerFolder(good);
@@ -241,7 +241,7 @@ void TestOutputFolders::addWithSubfoldersTwice()
     QCOMPARE(w.MSFlexGrid1->textMatrix(3, 1), QStringLiteral("x"));
     QCOMPARE(w.LFolds->caption(), QStringLiteral("4"));
     QVERIFY(!w.ChSubFold->isChecked()); // one add at a time
-    QVERIFY(!w.treeWalk);
+    QVERIFY(!w.cat.treeWalk);
     QVERIFY(w.CmdOut->isEnabled());
 
     w.ChSubFold->setChecked(true);

@@ -58,11 +58,11 @@ void TestWalk::depthFirstPreOrderInNameOrder()
     QVERIFY(writeFile(out + "/a/f.txt", "x"));
     QFile::link(t.path() + "/none", out + "/dangling"); // not a folder
     outputListMode(w);
-    w.treeWalk = true;
+    w.cat.treeWalk = true;
     WalkFolder(w, out, WalkPurpose::OutputList);
     // Output folders are not input: nothing of them enters the catalogue.
-    QCOMPARE(w.catCount, 0.0);
-    QVERIFY(w.pathList.isEmpty());
+    QCOMPARE(w.cat.count, 0LL);
+    QVERIFY(w.cat.pathList.isEmpty());
     QCOMPARE(w.catalogue->count(), 0);
     const QString s = out + sep();
     QCOMPARE(gridPaths(w), (QStringList{s + ".hidden", s + "B", s + "a", s + "a" + sep() + "W",
@@ -81,7 +81,7 @@ void TestWalk::walkNeedsFlagAndSwitch()
     outputListMode(w);
     WalkFolder(w, out, WalkPurpose::OutputList); // tree-walk flag not set
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
-    w.treeWalk = true;
+    w.cat.treeWalk = true;
     w.ChSubFold->setChecked(false);
     WalkFolder(w, out, WalkPurpose::OutputList);
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
@@ -96,7 +96,7 @@ void TestWalk::randomDrawNeverDescends()
     makeDir(t, "out/a");
     outputListMode(w);
     w.ChRndDraw->setChecked(true);
-    w.treeWalk = true;
+    w.cat.treeWalk = true;
     WalkFolder(w, out, WalkPurpose::OutputList);
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
 }
@@ -110,7 +110,7 @@ void TestWalk::catalogueWalkListsNothing()
     makeDir(t, "in/a/b");
     QVERIFY(writeFile(in + "/a/b/f.txt", "x"));
     outputListMode(w);
-    w.treeWalk = true;
+    w.cat.treeWalk = true;
     // The input walk of a dispatch run must not send files into their own subfolders.
     WalkFolder(w, in);
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
@@ -127,14 +127,14 @@ void TestWalk::catalogueWalkScansEveryFolder()
     QVERIFY(writeFile(in + "/a/b/deep.txt", "x"));
     w.ChSubFold->setChecked(true); // Opt2: descends without the tree-walk flag
     WalkFolder(w, in);
-    if (w.catCount == 0)
+    if (w.cat.count == 0)
         QSKIP("the catalogue scan is not in yet");
-    QCOMPARE(w.catCount, 2.0);
+    QCOMPARE(w.cat.count, 2LL);
     // Without the switch only the folder itself is scanned.
-    w.catCount = 0;
+    w.cat.count = 0;
     w.ChSubFold->setChecked(false);
     WalkFolder(w, in);
-    QCOMPARE(w.catCount, 1.0);
+    QCOMPARE(w.cat.count, 1LL);
 }
 
 void TestWalk::missingFolderEndsQuietly()
@@ -143,7 +143,7 @@ void TestWalk::missingFolderEndsQuietly()
     FDispatch &w = fx.w();
     QTemporaryDir t;
     outputListMode(w);
-    w.treeWalk = true;
+    w.cat.treeWalk = true;
     WalkFolder(w, t.path() + "/nothing", WalkPurpose::OutputList);
     WalkFolder(w, QString(), WalkPurpose::OutputList);
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
@@ -160,7 +160,7 @@ void TestWalk::linkBackToAncestorEnds()
     if (!QFile::link(out, a + "/loop"))
         QSKIP("no symbolic links here");
     outputListMode(w);
-    w.treeWalk = true;
+    w.cat.treeWalk = true;
     WalkFolder(w, out, WalkPurpose::OutputList);
     QCOMPARE(gridPaths(w), (QStringList{a, a + sep() + "loop"}));
 }
@@ -175,16 +175,16 @@ void TestWalk::customSubfolderList()
     makeDir(t, "out/a/deep");
     w.Opt3->click();
     w.ChCustom->setChecked(true);
-    w.customSubfolders.clear();
+    w.cat.customSubfolders.clear();
     WalkFolder(w, out);
     const QString s = sep();
-    QCOMPARE(w.customSubfolders, s + "a\t" + s + "b\t"); // direct subfolders only
+    QCOMPARE(w.cat.customSubfolders, s + "a\t" + s + "b\t"); // direct subfolders only
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
     // Only the leading folder path is taken off: a subfolder named like its parent keeps its name.
     const QString same = makeDir(t, "x/x");
-    w.customSubfolders.clear();
+    w.cat.customSubfolders.clear();
     WalkFolder(w, t.path() + s + "x");
-    QCOMPARE(w.customSubfolders, s + "x\t");
+    QCOMPARE(w.cat.customSubfolders, s + "x\t");
     Q_UNUSED(same);
 }
 
@@ -197,10 +197,10 @@ void TestWalk::markedWalkReports()
     makeDir(t, "in/sub");
     w.Opt3->click();
     w.ChCustom->setChecked(true);
-    w.customSubfolders = QStringLiteral("*") + sep() + "a\t";
+    w.cat.customSubfolders = QStringLiteral("*") + sep() + "a\t";
     fx.shell.answerMessage(Answer::Ok);
     WalkFolder(w, in);
-    QCOMPARE(w.customSubfolders, sep() + "a\t");
+    QCOMPARE(w.cat.customSubfolders, sep() + "a\t");
     QCOMPARE(fx.shell.count("message"), 1);
     const ShellCall *m = fx.shell.last("message");
     QCOMPARE(m->text, QStringLiteral("分发完毕！"));

@@ -64,7 +64,7 @@ private slots:
         WindowFixture fx(false);
         setProgramFolderOverride(bin_);
         fx.w().Form_Load();
-        QCOMPARE(fx.w().workFolder, want + paths::sep());
+        QCOMPARE(fx.w().startup.workFolder, want + paths::sep());
     }
 
     void shippedFile_data()

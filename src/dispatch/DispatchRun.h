@@ -1,0 +1,76 @@
+#pragma once
+// One press of the dispatch button, from the checks to the unlocking. The
+// distribution rules see the run through this class.
+#include "dispatch/DispatchMode.h"
+#include "dispatch/FailureLog.h"
+#include "dispatch/Rules.h"
+#include "dispatch/Transfer.h"
+
+#include <QString>
+#include <array>
+#include <memory>
+
+namespace fd {
+
+class FDispatch;
+
+class DispatchRun {
+public:
+    explicit DispatchRun(FDispatch &w);
+    ~DispatchRun();
+    DispatchRun(const DispatchRun &) = delete;
+    DispatchRun &operator=(const DispatchRun &) = delete;
+
+    // Steps from the lock to the final settings.
+    void execute();
+
+    FDispatch &w;
+
+    // ---- Run state -----------------------------------------------------------------
+    QString relative;          // part of the input path repeated by numbered folders
+    long long lastIndex = -1;  // files to dispatch minus one
+    int failureCount = 0;
+    bool directPicking = false;
+    bool reloaded = false;     // the catalogue was rebuilt by this run
+    bool lastTransferOk = false;
+    bool stopped = false;      // a rule ended the passes early: no folder is shown
+    FailureLog log;
+
+    // ---- Services for the rules --------------------------------------------------
+    QString tag() const;       // the title saved at the lock
+    QString inFolder() const;
+    QString outFolder() const;
+    long long fileCount() const; // LFiles as a whole number
+    bool moving() const;         // ChBackUp: delete each source once it is copied
+    // Copies under the name-clash switches as they are now.
+    TransferResult transfer(const QString &source, QString &destination);
+    // Counts a failed file and writes its line to the log.
+    void recordFailure(const QString &source, const QString &destination);
+    // The mode object of a kind, made on first use and kept for the run.
+    DispatchMode &mode(ModeKind kind);
+
+private:
+    std::array<std::unique_ptr<DispatchMode>, size_t(ModeKind::Count)> modes_;
+    bool deferredReport_ = false;
+    bool pickerReady_ = false;
+    DirectPicker picker_;
+
+    DispatchMode &runMode() { return mode(selectMode(w).run); }
+    DispatchMode &fileRule() { return mode(selectMode(w).file); }
+    DispatchMode &passMode();
+    void lock();
+    void useSplitPaths();
+    bool sequentialByView() const;
+    void rebuildCatalogue();
+    std::optional<RunEnd> prepareWithoutRebuild();
+    void progress(long long i, const QString &text);
+    std::optional<RunEnd> passes();
+    RunEnd firstPass();
+    QString preparedSource(long long i) const;
+    std::optional<RunEnd> secondPass();
+    QString pickNext(long long i);
+    bool dispatchOne(const QString &source, long long i);
+    void epilogue(RunEnd from);
+};
+
+} // namespace fd

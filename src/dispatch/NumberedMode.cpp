@@ -1,0 +1,111 @@
+// Numbered folders: a fixed number of files per folder, or equal shares.
+#include "app/FDispatch.h"
+#include "app/TextNumbers.h"
+#include "dispatch/DispatchRun.h"
+#include "platform/Paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace fd {
+
+namespace {
+
+class NumberedMode : public DispatchMode {
+public:
+    void prepare(DispatchRun &run) override
+    {
+        FDispatch &w = run.w;
+        const long long n = run.fileCount();
+        const bool fixed = w.Opt1->isChecked();
+        const long long p = textnum::wholeValue(w.TParts->text());
+        const long long k = textnum::wholeValue(w.TDivs->text());
+        const long long count = numberedFolderCount(n, fixed, p, k);
+        for (long long i = 1; i <= count; ++i) {
+            const QString f = folderPath(run, i);
+            if (!paths::folderExists(f))
+                QDir().mkpath(f); // a folder that cannot be made fails its transfers later
+        }
+        shareSize_ = fixed ? p : (k > 0 ? n / k : n);
+        if (shareSize_ < 1)
+            shareSize_ = 1;
+    }
+
+    void startLoop(DispatchRun &) override
+    {
+        folder_ = 1;
+        inFolder_ = 0;
+    }
+
+    bool dispatchOne(DispatchRun &run, const QString &source, long long i) override
+    {
+        if (run.directPicking) {
+            long long share = textnum::wholeValue(run.w.TParts->text());
+            if (share < 1)
+                share = 1;
+            if (inFolder_ >= share) {
+                ++folder_;
+                inFolder_ = 0;
+            }
+            ++inFolder_;
+        } else if (i > 0 && i % shareSize_ == 0) {
+            ++folder_;
+        }
+        const QString namePart = namePartOf(source);
+        QString dst = folderPath(run, folder_) + namePart;
+        nextFolder_ = folderPath(run, folder_ + 1);
+        if (source.isEmpty()) { // direct picking found no file left
+            run.recordFailure(source, dst);
+            return true;
+        }
+        if (run.moving()) {
+            const TransferResult r = run.transfer(source, dst);
+            if (r.failed)
+                run.recordFailure(source, dst);
+            else if (r.copied)
+                QFile::remove(source); // a failing deletion leaves the file
+            return true;
+        }
+        for (;;) {
+            const TransferResult r = run.transfer(source, dst);
+            nextFolder_ = folderPath(run, folder_ + 1);
+            if (!r.failed)
+                return true;
+            // Retry in the following folders only while they exist, and never after
+            // the user gave up at a full disk.
+            if (r.gaveUpAtFullDisk || !paths::folderExists(nextFolder_)) {
+                run.recordFailure(source, dst);
+                return true;
+            }
+            ++folder_;
+            dst = folderPath(run, folder_) + namePart;
+        }
+    }
+
+    // The folder after the last one used goes when nothing reached it.
+    void finish(DispatchRun &) override
+    {
+        if (!nextFolder_.isEmpty() && paths::folderExists(nextFolder_)
+            && QDir(nextFolder_).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+            QDir().rmdir(nextFolder_);
+    }
+
+private:
+    static QString folderPath(const DispatchRun &run, long long n)
+    {
+        return numberedFolder(run.outFolder(), run.relative, n);
+    }
+
+    long long folder_ = 1;    // current numbered folder
+    long long inFolder_ = 0;  // turns already given to it (direct picking)
+    long long shareSize_ = 1; // files per folder in prepared order
+    QString nextFolder_;
+};
+
+} // namespace
+
+std::unique_ptr<DispatchMode> numberedRule() { return std::make_unique<NumberedMode>(); }
+
+} // namespace fd
