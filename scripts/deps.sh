@@ -5,8 +5,9 @@ PKGS=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6network6 libgl-dev
   libmediainfo0v5 libexiv2-dev libopencc-dev libopencc1.1 libicu-dev
+  libarchive-dev libarchive13
   fonts-wqy-microhei xvfb xauth x11-utils imagemagick
-  libimage-exiftool-perl
+  libimage-exiftool-perl dbus-daemon
   librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian
 )
 missing=()

@@ -70,6 +70,8 @@ FDispatch::FDispatch(QWidget *parent) : QMainWindow(parent)
     wireShares();
     wireDispatch();
     wireNaming();
+    wireRegexTester();
+    wireUpdate();
 }
 
 FDispatch::~FDispatch() = default;
@@ -118,6 +120,11 @@ void FDispatch::buildControls()
         for (int i = 0; i < 8; ++i)
             ListView1->setColumnWidth(i, widths[i] / kTwipsPerPixel);
     }
+    // The first rows of a fill size the columns, so the path column is in view.
+    connect(catalogue, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int) {
+        if (first == 0)
+            fitCatalogueColumns();
+    });
     ChProg = check(p, "ChProg", QStringLiteral("不显示进度"), false, true,
                    QStringLiteral("文件数上万时关闭进度显示可以加快处理速度"));
     P1 = named(new QProgressBar(p), "P1");
@@ -156,12 +163,9 @@ void FDispatch::buildControls()
     Label4 = plainLabel(p, "Label4", QStringLiteral("均分份数："));
     Label5 = plainLabel(p, "Label5", QStringLiteral("共同字符数："));
     TParts = named(new QLineEdit(QStringLiteral("50"), p), "TParts");
-    TParts->setMaxLength(6);
     TParts->setEnabled(false);
     TDivs = named(new QLineEdit(QStringLiteral("5"), p), "TDivs");
-    TDivs->setMaxLength(6);
     TNum = named(new QLineEdit(QStringLiteral("2"), p), "TNum");
-    TNum->setMaxLength(3);
     TNum->setEnabled(false);
 
     Frame1 = named(new QGroupBox(QStringLiteral("目录结构："), p), "Frame1");
@@ -188,8 +192,7 @@ void FDispatch::buildControls()
     CmbCustom = named(new QComboBox(p), "CmbCustom");
     CmbCustom->addItem(QStringLiteral("源文件夹中文件分发到包含其文件名的输出文件夹中已存在的子文件夹中!"));
     CmbCustom->setCurrentIndex(-1);
-    CmbCustom->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    CmbCustom->setMinimumContentsLength(12);
+    CmbCustom->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     CmbCustom->setEnabled(false);
     ChInClude = check(p, "ChInClude", QStringLiteral("分发到包含文件名的文件夹中"), false, false);
     ChOverLay = check(p, "ChOverLay", QStringLiteral("分发到跟文件名含有共同字符的文件夹中"), false, false);
@@ -201,8 +204,9 @@ void FDispatch::buildControls()
     CmbSame->setInsertPolicy(QComboBox::NoInsert);
     CmbSame->addItem(QStringLiteral("中国大陆11位手机号!"));
     CmbSame->setCurrentIndex(-1);
-    CmbSame->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    CmbSame->setMinimumContentsLength(10);
+    CmbSame->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // An entry put into the edit field shows from its start, not its end.
+    connect(CmbSame, &QComboBox::currentIndexChanged, CmbSame->lineEdit(), [e = CmbSame->lineEdit()] { e->home(false); });
     CmbSame->setEnabled(false);
     CmdRex2 = named(new QPushButton(QStringLiteral("正则用法帮助..."), p), "CmdRex2");
     CmdRex2->setEnabled(false);
@@ -443,6 +447,21 @@ void FDispatch::layoutControls()
 
     resize(1240, 780);
     centralWidget()->layout()->activate(); // real sizes before startup reads them
+}
+
+void FDispatch::fitCatalogueColumns()
+{
+    const int columns = catalogue->columnCount();
+    int used = 0;
+    for (int i = 0; i < columns - 1; ++i) {
+        ListView1->resizeColumnToContents(i);
+        used += ListView1->columnWidth(i);
+    }
+    // A long name column gives way to the path column.
+    const int room = ListView1->viewport()->width() - used;
+    const int pathWidth = ListView1->viewport()->width() / 4;
+    if (room < pathWidth)
+        ListView1->setColumnWidth(0, qMax(80, ListView1->columnWidth(0) - (pathWidth - room)));
 }
 
 void FDispatch::closeEvent(QCloseEvent *e)

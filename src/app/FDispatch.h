@@ -181,6 +181,17 @@ public:
     // ---- naming/ ----------------------------------------------------------------------
     // (naming section)
 
+    // ---- regex_tester/ and update/ ----------------------------------------------------
+    void CmdHelp_Click();
+    void CmdRex2_Click();
+    void CmdUpdate_Click();
+    // Startup: the update notice for a file already in the work folder, then the
+    // fetch of a fresh one in the background when an update location is set.
+    void startUpdateNotice();
+    // Reads and deletes the work folder's Dispatch.txt; enables CmdUpdate on news.
+    void readUpdateNotice();
+    bool updateRunning = false; // a click of CmdUpdate is still at work
+
     // ---- Wiring of each subsystem's handlers (defined in its folder) -----------------
     void wireApp();      // app/Switches.cpp
     void wireInput();    // catalogue/InputFolder.cpp
@@ -189,6 +200,8 @@ public:
     void wireShares();   // dispatch/Shares.cpp
     void wireDispatch(); // dispatch/DispatchRun.cpp
     void wireNaming();   // naming/NamingWiring.cpp
+    void wireRegexTester(); // regex_tester/HelpButtons.cpp
+    void wireUpdate();   // update/SelfUpdate.cpp
 
     // ---- Controls: every control carries its name as objectName ----------------------
     // Input folder and filter
@@ -291,6 +304,7 @@ protected:
 private:
     void buildControls();
     void layoutControls();
+    void fitCatalogueColumns();
     QTimer *statusClock_ = nullptr;
     bool closeConfirmed_ = false;
     void closeWhenIdle();

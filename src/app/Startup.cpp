@@ -78,6 +78,7 @@ bool FDispatch::Form_Load()
     TDivs_Change();
     // 12.
     CombOrder->setCurrentIndex(0);
+    startUpdateNotice();
     // 13.
     CmbCustom->setCurrentIndex(0);
     return true;

@@ -4,8 +4,10 @@
 #include "platform/Clock.h"
 #include "platform/Shell.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QLocale>
 #include <QRadioButton>
 #include <QThread>
@@ -13,8 +15,33 @@
 
 namespace fd {
 
+namespace {
+
+// A button's keyboard shortcut clicks without moving the focus, so the field
+// being left would never validate. Move the focus first, as a mouse click does;
+// when the field keeps it, the shortcut does nothing.
+class ShortcutFocus : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (e->type() != QEvent::Shortcut)
+            return false;
+        auto *b = static_cast<QAbstractButton *>(o);
+        if (b->focusPolicy() == Qt::NoFocus || b->hasFocus())
+            return false;
+        b->setFocus(Qt::ShortcutFocusReason);
+        return b->window()->focusWidget() != b;
+    }
+};
+
+} // namespace
+
 void FDispatch::wireApp()
 {
+    auto *shortcuts = new ShortcutFocus(this);
+    for (QAbstractButton *b : findChildren<QAbstractButton *>())
+        b->installEventFilter(shortcuts);
     connect(ChOvewr, &QCheckBox::toggled, this, [this] { ChOvewr_Click(); });
     connect(ChRen, &QCheckBox::toggled, this, [this] { ChRen_Click(); });
     connect(ChBig, &QCheckBox::toggled, this, [this] { ChBig_Click(); });

@@ -74,12 +74,43 @@ ImageSize parseImageSizeReport(const QString &report)
     return r;
 }
 
+namespace {
+
+// HEIF containers: the coded size MediaInfo reports is rounded up to whole
+// blocks; the picture's own size is in the container.
+bool heifContainer(const QString &path)
+{
+    const QString ext = path.mid(path.lastIndexOf(QLatin1Char('.')) + 1).toLower();
+    return ext == QLatin1String("heic") || ext == QLatin1String("heif") || ext == QLatin1String("avif");
+}
+
+std::optional<ImageSize> containerSize(const QString &path)
+{
+    ImageProperties image;
+    if (!image.load(path) || image.pixelWidth() <= 0 || image.pixelHeight() <= 0)
+        return std::nullopt;
+    ImageSize s;
+    s.width = QString::number(image.pixelWidth());
+    s.height = QString::number(image.pixelHeight());
+    return s;
+}
+
+} // namespace
+
 ImageSize ReadImageSize(const QString &path)
 {
+    if (heifContainer(path))
+        if (const auto s = containerSize(path))
+            return *s;
     const std::optional<QString> report = mediaInfoReport(path);
     if (!report)
         return ImageSize();
-    return parseImageSizeReport(*report);
+    const ImageSize size = parseImageSizeReport(*report);
+    // Some formats (WebP) leave MediaInfo without a size.
+    if (size.width == QLatin1String("0") && size.height == QLatin1String("0"))
+        if (const auto s = containerSize(path))
+            return *s;
+    return size;
 }
 
 } // namespace fd

@@ -10,6 +10,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QInputMethodEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -141,16 +146,83 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *e) override
     {
-        if (e->type() == QEvent::KeyPress && !replaying_)
+        if (replaying_)
+            return false;
+        switch (e->type()) {
+        case QEvent::KeyPress:
             return keyPress(static_cast<QKeyEvent *>(e));
-        if (e->type() == QEvent::FocusOut && watched == w_.Combo1 && !validating_)
-            focusOut(static_cast<QFocusEvent *>(e));
-        return false;
+        case QEvent::InputMethod:
+            return inputMethod(static_cast<QInputMethodEvent *>(e));
+        case QEvent::ContextMenu:
+            if (watched != w_.Combo1->lineEdit())
+                return false;
+            contextMenu(static_cast<QContextMenuEvent *>(e));
+            return true;
+        case QEvent::Drop: {
+            auto *drop = static_cast<QDropEvent *>(e);
+            typeText(drop->mimeData()->text());
+            drop->acceptProposedAction();
+            return true;
+        }
+        case QEvent::FocusOut:
+            if (watched == w_.Combo1 && !validating_)
+                focusOut(static_cast<QFocusEvent *>(e));
+            return false;
+        default:
+            return false;
+        }
     }
 
 private:
+    // Text that arrives all at once (an input method, a paste, a drop) goes
+    // through the key rule one character at a time, as if typed.
+    void typeText(const QString &text)
+    {
+        QLineEdit *le = w_.Combo1->lineEdit();
+        for (QChar c : text) {
+            QChar key = c;
+            w_.Combo1_KeyPress(key);
+            if (key.isNull())
+                continue;
+            if (key == QChar(8))
+                le->backspace();
+            else
+                le->insert(QString(key));
+            w_.combo1Typed = true;
+        }
+    }
+
+    bool inputMethod(QInputMethodEvent *e)
+    {
+        if (e->commitString().isEmpty())
+            return false; // composing only: nothing enters the field yet
+        typeText(e->commitString());
+        QInputMethodEvent rest(e->preeditString(), e->attributes());
+        replaying_ = true;
+        QCoreApplication::sendEvent(w_.Combo1->lineEdit(), &rest);
+        replaying_ = false;
+        return true;
+    }
+
+    void contextMenu(QContextMenuEvent *e)
+    {
+        QLineEdit *le = w_.Combo1->lineEdit();
+        std::unique_ptr<QMenu> menu(le->createStandardContextMenu());
+        for (QAction *a : menu->actions()) {
+            if (a->objectName() != QLatin1String("edit-paste"))
+                continue;
+            a->disconnect();
+            connect(a, &QAction::triggered, this, [this] { typeText(QGuiApplication::clipboard()->text()); });
+        }
+        menu->exec(e->globalPos());
+    }
+
     bool keyPress(QKeyEvent *e)
     {
+        if (e->matches(QKeySequence::Paste)) {
+            typeText(QGuiApplication::clipboard()->text());
+            return true;
+        }
         QChar key;
         if (e->key() == Qt::Key_Backspace) {
             key = QChar(8);

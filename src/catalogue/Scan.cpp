@@ -51,7 +51,7 @@ void showProgress(FDispatch &w, long long n)
     } else if (total != 0) {
         const double percent = double(n) * 100.0 / total;
         if (percent >= 0 && percent <= 100)
-            w.P1->setValue(int(percent));
+            w.P1->setValue(int(std::nearbyint(percent)));
     }
 }
 

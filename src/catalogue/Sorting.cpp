@@ -6,6 +6,7 @@
 #include "catalogue/CatalogueModel.h"
 #include "app/TextNumbers.h"
 
+#include <cmath>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
@@ -108,7 +109,7 @@ bool SortRunList(FDispatch &w, QVector<RunEntry> &list, long long lastIndex)
             w.setWindowTitle(w.windowTag() + phrase + QString::number(pass) + QLatin1Char('/')
                              + QString::number(count));
         } else {
-            w.P1->setValue(int(double(pass) * 100.0 / double(count)));
+            w.P1->setValue(int(std::nearbyint(double(pass) * 100.0 / double(count))));
         }
         DoEvents();
     };

@@ -146,7 +146,7 @@ void DispatchRun::progress(long long i, const QString &text)
     if (!on(w.ChProg))
         w.setWindowTitle(tag() + text + QString::number(i + 1) + QLatin1Char('/') + QString::number(total));
     else if (total > 0)
-        w.P1->setValue(int((i + 1) * 100 / total));
+        w.P1->setValue(int(std::nearbyint(double(i + 1) * 100.0 / double(total))));
 }
 
 // 13 to 16. An answer other than the report ends the run early.

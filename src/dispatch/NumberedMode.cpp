@@ -73,9 +73,9 @@ public:
             nextFolder_ = folderPath(run, folder_ + 1);
             if (!r.failed)
                 return true;
-            // Retry in the following folders only while they exist, and never after
-            // the user gave up at a full disk.
-            if (r.gaveUpAtFullDisk || !paths::folderExists(nextFolder_)) {
+            // Retry in the following folders only while they exist, never after the
+            // user gave up at a full disk, and never for a source that can't be read.
+            if (r.gaveUpAtFullDisk || r.sourceFailed || !paths::folderExists(nextFolder_)) {
                 run.recordFailure(source, dst);
                 return true;
             }

@@ -12,6 +12,8 @@
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -67,6 +69,12 @@ private:
 
     bool keyPress(QObject *o, QKeyEvent *k)
     {
+        auto *field = static_cast<QLineEdit *>(o);
+        if (k->matches(QKeySequence::Paste)) {
+            for (QChar c : QGuiApplication::clipboard()->text())
+                typeOne(field, c.unicode(), true);
+            return true;
+        }
         // Only keys that type a character are filtered; moving, deleting and
         // leaving the field stay possible.
         int ascii = 0;
@@ -78,15 +86,36 @@ private:
             ascii = k->text().at(0).unicode();
         else
             return false;
-        int passed = ascii;
-        if (o == w_->TParts)
-            passed = w_->TParts_KeyPress(ascii);
-        else if (o == w_->TDivs)
-            passed = w_->TDivs_KeyPress(ascii);
-        else if (o == w_->TNum)
-            passed = w_->TNum_KeyPress(ascii);
-        return passed == 0; // swallowed
+        return !typeOne(field, ascii, false);
     }
+
+    // The field's rule and its length limit for one typed character; true when it
+    // may enter. With insert set it is put into the field here.
+    bool typeOne(QLineEdit *field, int ascii, bool insert)
+    {
+        int passed = ascii;
+        if (field == w_->TParts)
+            passed = w_->TParts_KeyPress(ascii);
+        else if (field == w_->TDivs)
+            passed = w_->TDivs_KeyPress(ascii);
+        else if (field == w_->TNum)
+            passed = w_->TNum_KeyPress(ascii);
+        if (passed == 0)
+            return false;
+        if (passed != kBackspace
+            && field->text().size() - field->selectedText().size() >= typedLimit(field))
+            return false;
+        if (insert) {
+            if (passed == kBackspace)
+                field->backspace();
+            else
+                field->insert(QString(QChar(passed)));
+        }
+        return true;
+    }
+
+    // Limits apply to typing only: values the program derives are written whole.
+    int typedLimit(const QLineEdit *field) const { return field == w_->TNum ? 3 : 6; }
 
     FDispatch *w_;
 };

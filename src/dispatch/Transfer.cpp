@@ -88,6 +88,12 @@ Clash clashPolicy(const FDispatch &w)
     return w.ChOvewr->isChecked() ? Clash::Overwrite : Clash::Skip;
 }
 
+namespace {
+std::function<void(long long)> g_pieceHook;
+} // namespace
+
+void setTransferPieceHook(std::function<void(long long)> hook) { g_pieceHook = std::move(hook); }
+
 TransferResult Transfer(const QString &source, QString &destination, Clash clash)
 {
     TransferResult r;
@@ -95,6 +101,11 @@ TransferResult Transfer(const QString &source, QString &destination, Clash clash
     if (source.isEmpty() || !paths::fileExists(source))
         return r;
 
+    // A folder in the way is no name clash: nothing can be written there.
+    if (QFileInfo(destination).isDir()) {
+        r.failed = true;
+        return r;
+    }
     bool replacing = false;
     if (occupied(destination)) {
         // Its own destination: writing would destroy the only copy.
@@ -117,11 +128,11 @@ TransferResult Transfer(const QString &source, QString &destination, Clash clash
     r.failed = true;
     Descriptor in;
     in.fd = raw::openRead(source);
-    if (in.fd < 0)
+    const long long total = in.fd < 0 ? -1 : raw::size(in.fd);
+    if (total < 0) {
+        r.sourceFailed = true;
         return r;
-    const long long total = raw::size(in.fd);
-    if (total < 0)
-        return r;
+    }
 
     const QString folder = paths::folderOf(destination);
     QString temp;
@@ -146,12 +157,15 @@ TransferResult Transfer(const QString &source, QString &destination, Clash clash
     while (done < total) {
         DoEvents();
         const long long want = std::min(kTransferPiece, total - done);
+        if (g_pieceHook)
+            g_pieceHook(want);
         buf.reset(new char[size_t(want)]);
         long long got = 0;
         while (got < want) {
             const long long n = raw::read(in.fd, buf.get() + got, want - got);
             if (n <= 0) { // read error, or the source shrank under us
                 discard();
+                r.sourceFailed = true;
                 return r;
             }
             got += n;

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QTime>
+#include <functional>
 
 namespace fd {
 
@@ -9,6 +10,7 @@ class FDispatch;
 struct TransferResult {
     bool failed = false;
     bool gaveUpAtFullDisk = false;
+    bool sourceFailed = false; // the source could not be read: another destination won't help
     bool copied = false;       // true only when bytes really reached the destination
 };
 
@@ -20,6 +22,9 @@ Clash clashPolicy(const FDispatch &w);
 // Copies source to destination; destination is updated to the name actually used.
 // A skipped clash is neither a failure nor a copy.
 TransferResult Transfer(const QString &source, QString &destination, Clash clash);
+
+// Tests see every piece as it starts, after the window processed its messages.
+void setTransferPieceHook(std::function<void(long long bytes)> hook);
 
 // Bytes per piece of a transfer: 2 MiB plus one.
 constexpr long long kTransferPiece = 2LL * 1024 * 1024 + 1;

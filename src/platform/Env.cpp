@@ -35,4 +35,22 @@ QString programFolder()
 
 void setProgramFolderOverride(const QString &folder) { g_programFolderOverride = folder; }
 
+QString helpDocumentPath()
+{
+    const QString dir = programFolder();
+    const QString sep = QDir::separator();
+    return (dir.endsWith(sep) ? dir : dir + sep) + QStringLiteral("帮助.chm");
+}
+
+#ifndef FDISPATCH_UPDATE_URL
+#define FDISPATCH_UPDATE_URL ""
+#endif
+
+QString updateLocation()
+{
+    if (qEnvironmentVariableIsSet("FDISPATCH_UPDATE_URL"))
+        return qEnvironmentVariable("FDISPATCH_UPDATE_URL");
+    return QStringLiteral(FDISPATCH_UPDATE_URL);
+}
+
 } // namespace fd

@@ -18,13 +18,17 @@ void silenceLibraryLog()
     std::call_once(once, [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
         Exiv2::LogMsg::setHandler(nullptr);
+        // HEIC and AVIF support is built in but off until asked for.
+        Exiv2::enableBMFF(true);
     });
 }
 
 // Short names for the properties the program looks for.
-QString shortName(const std::string &key)
+QString shortName(const std::string &key, bool photoDateInExifBlock)
 {
     if (key == "Exif.Photo.DateTimeOriginal")
+        return QStringLiteral("ExifDTOrig");
+    if (key == "Exif.Image.DateTimeOriginal" && !photoDateInExifBlock)
         return QStringLiteral("ExifDTOrig");
     if (key == "Exif.Photo.DateTimeDigitized")
         return QStringLiteral("ExifDTDigitized");
@@ -43,6 +47,7 @@ struct Property {
 
 struct ImageProperties::Data {
     std::vector<Property> props;
+    int width = 0, height = 0;
 };
 
 ImageProperties::ImageProperties() : d_(std::make_unique<Data>()) {}
@@ -52,6 +57,7 @@ bool ImageProperties::load(const QString &path)
 {
     silenceLibraryLog();
     d_->props.clear();
+    d_->width = d_->height = 0;
     try {
 #ifdef Q_OS_WIN
         // The library's narrow paths use the ANSI code page; read through a mapping instead.
@@ -69,11 +75,14 @@ bool ImageProperties::load(const QString &path)
         if (!image.get())
             return false;
         image->readMetadata();
+        d_->width = image->pixelWidth();
+        d_->height = image->pixelHeight();
         const Exiv2::ExifData &exif = image->exifData();
+        const bool inExifBlock = exif.findKey(Exiv2::ExifKey("Exif.Photo.DateTimeOriginal")) != exif.end();
         d_->props.reserve(exif.count());
         for (const Exiv2::Exifdatum &e : exif) {
             Property p;
-            p.name = shortName(e.key());
+            p.name = shortName(e.key(), inExifBlock);
             p.kind = int(e.typeId());
             p.value.reset(e.getValue().release());
             d_->props.push_back(std::move(p));
@@ -84,6 +93,9 @@ bool ImageProperties::load(const QString &path)
         return false;
     }
 }
+
+int ImageProperties::pixelWidth() const { return d_->width; }
+int ImageProperties::pixelHeight() const { return d_->height; }
 
 int ImageProperties::count() const { return int(d_->props.size()); }
 

@@ -17,7 +17,8 @@ public:
     bool load(const QString &path);
     // Number of properties of the loaded picture (0 before a successful load).
     int count() const;
-    // Name of property i (from 0). The capture date and time is named "ExifDTOrig",
+    // Name of property i (from 0). The capture date and time is named "ExifDTOrig"
+    // (from the Exif block, else from the first image directory where some writers keep it),
     // the digitizing time "ExifDTDigitized", the file change time "DateTime"; other
     // properties carry the library's key, such as "Exif.Image.Make".
     QString name(int i) const;
@@ -28,6 +29,9 @@ public:
     // ", "; bytes as two hexadecimal digits each joined by blanks; any other kind
     // as its kind code, a blank and its number value.
     QString valueText(int i) const;
+    // The picture's own size in pixels as the library reads it; 0 when unknown.
+    int pixelWidth() const;
+    int pixelHeight() const;
 
 private:
     struct Data;

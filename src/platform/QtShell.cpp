@@ -1,5 +1,7 @@
 #include "platform/QtShell.h"
+#include "platform/FileManager.h"
 
+#include <QDBusConnection>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -101,8 +103,9 @@ void QtShell::showFileSelected(const QString &file)
     QProcess::startDetached(QStringLiteral("explorer.exe"),
                             {QStringLiteral("/select,") + QDir::toNativeSeparators(file)});
 #else
-    // Most Linux file managers cannot select a file; open its folder instead.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
+    // Without a file manager on the session bus, the folder at least.
+    if (!showItemsOnBus(file, QDBusConnection::sessionBus()))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
 #endif
 }
 

@@ -19,8 +19,19 @@ bool isHex(QChar c)
         || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
 }
 
+bool hexRun(const QString &p, qsizetype from, int n)
+{
+    if (from + n > p.size())
+        return false;
+    for (int k = 0; k < n; ++k)
+        if (!isHex(p.at(from + k)))
+            return false;
+    return true;
+}
+
 // Brings the pattern syntax users write for such matchers to the engine's:
-// "\uXXXX" names a character; without the multi-line setting "$" matches only at
+// "\uXXXX" names a character, other letters escaped without a meaning stand for
+// themselves; without the multi-line setting "$" matches only at
 // the very end of the subject, not also before a final line break.
 QString translatePattern(const QString &p, bool multiLine)
 {
@@ -30,10 +41,26 @@ QString translatePattern(const QString &p, bool multiLine)
     for (qsizetype i = 0; i < p.size(); ++i) {
         const QChar c = p.at(i);
         if (c == QLatin1Char('\\') && i + 1 < p.size()) {
-            if (p.at(i + 1) == QLatin1Char('u') && i + 5 < p.size() && isHex(p.at(i + 2)) && isHex(p.at(i + 3))
-                && isHex(p.at(i + 4)) && isHex(p.at(i + 5))) {
+            const QChar e = p.at(i + 1);
+            if (e == QLatin1Char('u') && hexRun(p, i + 2, 4)) {
                 out += QLatin1String("\\x{") + p.mid(i + 2, 4) + QLatin1Char('}');
                 i += 5;
+                continue;
+            }
+            if (e == QLatin1Char('v')) { // a vertical tab, not the engine's class of line breaks
+                out += QLatin1String("\\x0B");
+                ++i;
+                continue;
+            }
+            // Letters without a meaning of their own stand for themselves: \q is "q",
+            // \e is "e", \u without four hex digits is "u".
+            const bool letter = (e >= QLatin1Char('a') && e <= QLatin1Char('z')) || (e >= QLatin1Char('A') && e <= QLatin1Char('Z'));
+            const bool meaningful = QStringLiteral("dDwWsSbBfnrt").contains(e)
+                || (e == QLatin1Char('x') && hexRun(p, i + 2, 2))
+                || (e == QLatin1Char('c') && i + 2 < p.size() && p.at(i + 2).isLetter() && p.at(i + 2).unicode() < 128);
+            if (letter && !meaningful) {
+                out += e;
+                ++i;
                 continue;
             }
             out += c;

@@ -61,6 +61,7 @@ private slots:
     void initialState_data();
     void initialState();
     void windowAndLists();
+    void filesBesideTheProgramAreNotCounted();
     void startupPathsRule();
     void workFolderCreatedFromEnvironment();
     void secondCopyInProcessIsRefused();
@@ -213,6 +214,37 @@ void TestStartup::windowAndLists()
     QCOMPARE(w.statusPanels[4]->text(), QStringLiteral("岚拓文件批量处理工作室"));
     // Startup shows no dialog at all.
     QCOMPARE(fx.shell.calls.size(), 0);
+    // The rule entries show from their start, at their full width.
+    QCOMPARE(w.CmbSame->lineEdit()->cursorPosition(), 0);
+    QVERIFY(w.CmbSame->width() > w.CmbSame->fontMetrics().horizontalAdvance(w.CmbSame->currentText()));
+    QVERIFY(w.CmbCustom->width() > w.CmbCustom->fontMetrics().horizontalAdvance(w.CmbCustom->currentText()));
+    // The first rows size the columns: the path column starts in view.
+    CatalogueModel::Row row;
+    row[0] = QStringLiteral("IMG_20240501_090507_holiday.jpg");
+    row[7] = QStringLiteral("/home/user/pictures/2024/");
+    w.catalogue->addRow(row);
+    QTRY_VERIFY(w.ListView1->header()->sectionViewportPosition(7) < w.ListView1->viewport()->width() - 40);
+}
+
+void TestStartup::filesBesideTheProgramAreNotCounted()
+{
+    QTemporaryDir prog;
+    for (const char *n : {"a.txt", "b.jpg", "c.dat"})
+        QVERIFY(writeFile(prog.filePath(QLatin1String(n)), "x"));
+    ScriptedShell shell;
+    AlwaysFirstCopy guard;
+    setInstanceGuard(&guard);
+    setProgramFolderOverride(QDir::toNativeSeparators(prog.path()));
+    {
+        FDispatch w;
+        w.Form_Load();
+        w.show();
+        QCoreApplication::processEvents();
+        QVERIFY(w.File1->listCount() > 0);
+        QCOMPARE(w.LFiles->caption(), QStringLiteral("0"));
+    }
+    setProgramFolderOverride(QString());
+    setInstanceGuard(nullptr);
 }
 
 void TestStartup::startupPathsRule()

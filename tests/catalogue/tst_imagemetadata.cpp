@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -68,6 +69,9 @@ private slots:
     void chineseNames();
     void missingLibraryGivesZeros();
     void damagedPicturesDoNotCrash();
+    void newerFormatsAgreeWithExiftool_data();
+    void newerFormatsAgreeWithExiftool();
+    void captureDateInTheFirstImageDirectory();
 
 private:
     QTemporaryDir dir;
@@ -276,6 +280,52 @@ void TstImageMetadata::damagedPicturesDoNotCrash()
         const ImageSize s = ReadImageSize(out.fileName());
         QVERIFY(!s.width.isEmpty() && !s.height.isEmpty());
     }
+}
+
+void TstImageMetadata::newerFormatsAgreeWithExiftool_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("size");
+    QTest::newRow("webp") << "p.webp" << "64x40";
+    QTest::newRow("heic") << "p.heic" << "48x48";
+    QTest::newRow("avif") << "p.avif" << "50x30";
+}
+
+// Pictures of today's phones, made by ImageMagick and dated by exiftool, read
+// as exiftool reads them.
+void TstImageMetadata::newerFormatsAgreeWithExiftool()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, size);
+    const QString f = p(name);
+    if (QProcess::execute(QStringLiteral("convert"), {"-size", size, "xc:#3080c0", f}) != 0 || !QFile::exists(f))
+        QSKIP("the converter cannot write this format here");
+    if (QProcess::execute(QStringLiteral("exiftool"),
+                          {"-q", "-overwrite_original", "-DateTimeOriginal=2021:06:07 08:09:10", f}) != 0)
+        QSKIP("exiftool cannot date this format here");
+    QProcess tool;
+    tool.start(QStringLiteral("exiftool"), {"-T", "-DateTimeOriginal", "-ImageSize", f});
+    QVERIFY(tool.waitForFinished());
+    const QStringList ref = QString::fromUtf8(tool.readAllStandardOutput()).trimmed().split(QLatin1Char('\t'));
+    QCOMPARE(ref.size(), 2);
+    QString date = ref[0];
+    date.replace(0, 10, date.left(10).replace(QLatin1Char(':'), QLatin1Char('-')));
+    QCOMPARE(ReadPhotoDate(f).value_or(QString()), date);
+    const ImageSize s = ReadImageSize(f);
+    QCOMPARE(s.width + QLatin1Char('x') + s.height, ref[1]);
+}
+
+// TIFF and raw writers keep the date in the first image directory; the Exif
+// block wins when both hold one.
+void TstImageMetadata::captureDateInTheFirstImageDirectory()
+{
+    const QString f = p("ifd0.tif");
+    if (QProcess::execute(QStringLiteral("convert"), {"-size", "20x10", "xc:#3080c0", f}) != 0)
+        QSKIP("no converter for TIFF here");
+    QVERIFY(writeExif(f, [](Exiv2::ExifData &d) { d["Exif.Image.DateTimeOriginal"] = std::string("2018:01:02 03:04:05"); }));
+    QCOMPARE(ReadPhotoDate(f).value_or(QString()), QStringLiteral("2018-01-02 03:04:05"));
+    QVERIFY(writeDate(f, "2019:07:14 08:05:33"));
+    QCOMPARE(ReadPhotoDate(f).value_or(QString()), QStringLiteral("2019-07-14 08:05:33"));
 }
 
 QTEST_MAIN(TstImageMetadata)

@@ -5,6 +5,7 @@
 #include "catalogue/FileList.h"
 #include "dispatch/FailureLog.h"
 #include "dispatch/Rules.h"
+#include "dispatch/Transfer.h"
 #include "outputs/FlexGrid.h"
 
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
@@ -667,6 +669,114 @@ private slots:
         if (overwrite && !rename)
             lost = lost.filter(in);
         QVERIFY2(lost.isEmpty(), qPrintable(lost.join(QLatin1Char('\n'))));
+    }
+
+    // ---- loop styles, progress and the source side of a failure ------------------------
+
+    void loopStyleThreshold_data()
+    {
+        QTest::addColumn<int>("files");
+        QTest::addColumn<QList<int>>("perFolder");
+        // Up to 2001 files a shuffled list in shares of n / 3; above, direct picking
+        // with the derived share, and the spare fourth folder goes again.
+        QTest::newRow("2001 prepared") << 2001 << QList<int>{667, 667, 667};
+        QTest::newRow("2002 direct") << 2002 << QList<int>{668, 668, 666};
+    }
+    void loopStyleThreshold()
+    {
+        QFETCH(int, files);
+        QFETCH(QList<int>, perFolder);
+        makeFiles(files);
+        useFolders();
+        setOption(w().Opt2, true);
+        w().ChNum->setChecked(false);
+        w().ChN->setChecked(false);
+        w().TDivs->setText(QStringLiteral("3"));
+        run();
+        for (int n = 1; n <= 3; ++n)
+            QCOMPARE(namesIn(numbered(n)).size(), perFolder[n - 1]);
+        QVERIFY(!QFileInfo::exists(numbered(4)));
+    }
+
+    void progressInTheTitleOrTheBar()
+    {
+        makeFiles(3);
+        useFolders();
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("3"));
+        QStringList titles;
+        QList<int> bar;
+        setTransferPieceHook([&](long long) {
+            titles << w().windowTitle().mid(FDispatch::caption().size());
+            bar << w().P1->value();
+        });
+        w().ChNum->setChecked(true);
+        run();
+        QCOMPARE(titles, (QStringList{"  文件顺序分发中：1/3", "  文件顺序分发中：2/3", "  文件顺序分发中：3/3"}));
+        titles.clear();
+        w().ChNum->setChecked(true);
+        w().ChProg->setChecked(true);
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("3"));
+        run();
+        QCOMPARE(bar.mid(3), (QList<int>{33, 67, 100})); // rounded, not cut
+        QVERIFY(titles.isEmpty() || titles.first().isEmpty());
+        QCOMPARE(w().P1->value(), 0);
+        titles.clear();
+        everyListedFolder();
+        addGridFolder(out + QStringLiteral("/g"));
+        run();
+        QCOMPARE(titles.first(), QStringLiteral("  正在复制...1/3"));
+        setTransferPieceHook({});
+    }
+
+    void commonCharactersRun_data()
+    {
+        QTest::addColumn<QString>("common");
+        QTest::addColumn<bool>("ignoreCase");
+        QTest::addColumn<QStringList>("inABx");
+        QTest::newRow("case counts") << "2" << false << QStringList{};
+        QTest::newRow("case ignored") << "2" << true << QStringList{"abc1.jpg"};
+        QTest::newRow("three in common") << "3" << true << QStringList{};
+    }
+    void commonCharactersRun()
+    {
+        QFETCH(QString, common);
+        QFETCH(bool, ignoreCase);
+        QFETCH(QStringList, inABx);
+        QVERIFY(writeFile(in + QStringLiteral("/abc1.jpg"), "a"));
+        QVERIFY(writeFile(in + QStringLiteral("/xyz2.jpg"), "x"));
+        useFolders();
+        setOption(w().Opt3, true);
+        addGridFolder(out + QStringLiteral("/ABx"));
+        addGridFolder(out + QStringLiteral("/yz"));
+        w().ChOverLay->setEnabled(true);
+        w().ChOverLay->setChecked(true);
+        w().TNum->setText(common);
+        w().ChOmit->setChecked(ignoreCase);
+        run();
+        QCOMPARE(namesIn(out + QStringLiteral("/ABx")), inABx);
+        QCOMPARE(namesIn(out + QStringLiteral("/yz")), common == "2" ? QStringList{"xyz2.jpg"} : QStringList{});
+        QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
+    }
+
+    // A source that can't be read fails once; the next files keep their folder.
+    void unreadableSourceDoesNotMoveTheFolderOn()
+    {
+        makeFiles(4);
+        useFolders();
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("2"));
+        w().ChNum->setChecked(true);
+        // Said to be 4096 bytes long, it reads far fewer.
+        ScopedMount m = ScopedMount::readOnlyBind(QStringLiteral("/sys/kernel/mm/transparent_hugepage/enabled"),
+                                                  in + QStringLiteral("/f1.jpg"));
+        if (!m.ok())
+            QSKIP(qPrintable(QStringLiteral("bind mount not allowed: ") + m.error()));
+        run();
+        QVERIFY(lastMessage().startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败1份。")));
+        QCOMPARE(namesIn(numbered(1)), (QStringList{"f2.jpg"}));
+        QCOMPARE(namesIn(numbered(2)), (QStringList{"f3.jpg", "f4.jpg"}));
     }
 
     // ---- click rules -----------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <unistd.h>
 
@@ -69,19 +70,37 @@ private slots:
     void copiesExactBytesAcrossPieceBoundaries_data()
     {
         QTest::addColumn<qint64>("size");
-        QTest::newRow("empty") << qint64(0);
-        QTest::newRow("one byte") << qint64(1);
-        QTest::newRow("one piece") << kTransferPiece;
-        QTest::newRow("piece plus one") << kTransferPiece + 1;
-        QTest::newRow("three pieces and a bit") << 3 * kTransferPiece + 17;
+        QTest::addColumn<QList<qint64>>("pieces");
+        QTest::newRow("empty") << qint64(0) << QList<qint64>{};
+        QTest::newRow("one byte") << qint64(1) << QList<qint64>{1};
+        QTest::newRow("one piece") << kTransferPiece << QList<qint64>{kTransferPiece};
+        QTest::newRow("piece plus one") << kTransferPiece + 1 << QList<qint64>{kTransferPiece, 1};
+        QTest::newRow("three pieces and a bit")
+            << 3 * kTransferPiece + 17 << QList<qint64>{kTransferPiece, kTransferPiece, kTransferPiece, 17};
     }
     void copiesExactBytesAcrossPieceBoundaries()
     {
         QFETCH(qint64, size);
+        QFETCH(QList<qint64>, pieces);
         const QByteArray bytes = pattern(size, 3);
         QVERIFY(writeFile(src, bytes));
         QString dst = dstFolder + QStringLiteral("/IMG_0001.jpg");
+        // Each piece starts after a turn of the event loop: a posted event has run.
+        QList<qint64> seen;
+        QList<int> turnsBefore;
+        int turns = 0;
+        QObject alive; // posted calls die with this row
+        setTransferPieceHook([&](long long n) {
+            turnsBefore << turns;
+            turns = 0;
+            QTimer::singleShot(0, &alive, [&] { ++turns; });
+            seen << n;
+        });
+        QTimer::singleShot(0, &alive, [&] { ++turns; });
         const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        setTransferPieceHook({});
+        QCOMPARE(seen, pieces);
+        QCOMPARE(turnsBefore, QList<int>(pieces.size(), 1));
         QVERIFY(!r.failed);
         QVERIFY(r.copied);
         QVERIFY(QFileInfo::exists(dst));
@@ -100,6 +119,30 @@ private slots:
         QVERIFY(!r.failed);
         QVERIFY(!r.copied);
         QVERIFY(!QFileInfo::exists(dst));
+    }
+
+    void folderInTheWayFailsWhateverTheSwitches_data()
+    {
+        QTest::addColumn<bool>("rename");
+        QTest::addColumn<bool>("overwrite");
+        QTest::newRow("skip") << false << false;
+        QTest::newRow("overwrite") << false << true;
+        QTest::newRow("rename") << true << false;
+    }
+    void folderInTheWayFailsWhateverTheSwitches()
+    {
+        QFETCH(bool, rename);
+        QFETCH(bool, overwrite);
+        switches(rename, overwrite);
+        const QString dst0 = dstFolder + QStringLiteral("/IMG_0001.jpg");
+        QVERIFY(QDir().mkpath(dst0 + QStringLiteral("/inside")));
+        QString dst = dst0;
+        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        QVERIFY(r.failed);
+        QVERIFY(!r.copied);
+        QVERIFY(QFileInfo(dst0 + QStringLiteral("/inside")).isDir());
+        QCOMPARE(QDir(dstFolder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{"IMG_0001.jpg"});
     }
 
     void clashWithBothSwitchesOffSkips()

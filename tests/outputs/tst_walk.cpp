@@ -127,8 +127,6 @@ void TestWalk::catalogueWalkScansEveryFolder()
     QVERIFY(writeFile(in + "/a/b/deep.txt", "x"));
     w.ChSubFold->setChecked(true); // Opt2: descends without the tree-walk flag
     WalkFolder(w, in);
-    if (w.cat.count == 0)
-        QSKIP("the catalogue scan is not in yet");
     QCOMPARE(w.cat.count, 2LL);
     // Without the switch only the folder itself is scanned.
     w.cat.count = 0;

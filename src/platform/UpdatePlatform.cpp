@@ -1,0 +1,52 @@
+#include "platform/UpdatePlatform.h"
+#include "platform/Env.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace fd {
+
+namespace {
+
+// The companion unpacks every archive format itself, so where it is installed
+// the archiver counts as registered.
+class SystemUpdatePlatform : public UpdatePlatform {
+public:
+    bool archiverRegistered() override { return QFileInfo(companionPath()).isExecutable(); }
+
+    bool startInstaller(const QString &program, const QString &workingFolder) override
+    {
+        return QProcess::startDetached(program, {}, workingFolder);
+    }
+
+    bool startCompanion(const QString &program, const QString &parameters,
+                        const QString &workingFolder) override
+    {
+        // The companion has no window of its own; the parameter text is one argument.
+        return QProcess::startDetached(program, {parameters}, workingFolder);
+    }
+
+    void endProgram() override { QCoreApplication::exit(0); }
+};
+
+SystemUpdatePlatform g_system;
+UpdatePlatform *g_platform = nullptr;
+
+} // namespace
+
+UpdatePlatform &updatePlatform() { return g_platform ? *g_platform : g_system; }
+void setUpdatePlatform(UpdatePlatform *p) { g_platform = p; }
+
+QString companionPath()
+{
+#ifdef Q_OS_WIN
+    const QString name = QStringLiteral("STRebooter.exe");
+#else
+    const QString name = QStringLiteral("STRebooter");
+#endif
+    return QDir::toNativeSeparators(QDir(programFolder()).filePath(name));
+}
+
+} // namespace fd
