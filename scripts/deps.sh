@@ -8,6 +8,7 @@ PKGS=(
   libarchive-dev libarchive13
   fonts-wqy-microhei xvfb xauth x11-utils imagemagick
   libimage-exiftool-perl dbus-daemon
+  librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian
 )
 missing=()
 for p in "${PKGS[@]}"; do

@@ -6,6 +6,7 @@
 #include "platform/Env.h"
 #include "platform/InstanceGuard.h"
 #include "platform/Paths.h"
+#include "platform/Places.h"
 #include "platform/Shell.h"
 
 #include <QComboBox>
@@ -16,7 +17,8 @@
 namespace fd {
 
 StartupPaths computeStartupPaths(const QString &windir, const QString &programFilesVar,
-                                 const QString &programData, const QString &programFolder)
+                                 const QString &programData, const QString &programFolder,
+                                 const QString &ownFolder)
 {
     StartupPaths p;
     p.systemFolder = windir + paths::sep() + QStringLiteral("System32");
@@ -30,7 +32,7 @@ StartupPaths computeStartupPaths(const QString &windir, const QString &programFi
         p.workCandidate = programData + paths::sep() + name;
         p.workFolder = p.workCandidate + paths::sep();
     } else {
-        p.workFolder = programFolder + paths::sep();
+        p.workFolder = (ownFolder.isEmpty() ? programFolder : ownFolder) + paths::sep();
     }
     return p;
 }
@@ -47,8 +49,9 @@ bool FDispatch::Form_Load()
     CmbSame->setCurrentIndex(0);
     // 3.-5. Paths and work folder.
     const QString progDir = programFolder();
+    const QString programData = readEnv(QStringLiteral("programdata"));
     startup = computeStartupPaths(readEnv(QStringLiteral("windir")), readEnv(QStringLiteral("programfiles")),
-                                  readEnv(QStringLiteral("programdata")), progDir);
+                                  programData, progDir, programData.isEmpty() ? writableDataFolder() : QString());
     if (startup.newerSystem && !QFileInfo::exists(startup.workCandidate))
         QDir().mkpath(startup.workCandidate); // a failure shows later, where the folder is used
     // 6.

@@ -12,7 +12,10 @@ struct StartupPaths {
     QString workCandidate; // the folder to create when newerSystem (empty otherwise)
 };
 
+// ownFolder is where the program writes when programdata is empty: its own folder,
+// or the user's data location when that cannot be written; empty means programFolder.
 StartupPaths computeStartupPaths(const QString &windir, const QString &programFilesVar,
-                                 const QString &programData, const QString &programFolder);
+                                 const QString &programData, const QString &programFolder,
+                                 const QString &ownFolder = QString());
 
 } // namespace fd

@@ -1,8 +1,8 @@
 #include "dispatch/FailureLog.h"
 
 #include "app/FDispatch.h"
-#include "platform/Env.h"
 #include "platform/Paths.h"
+#include "platform/Places.h"
 #include "platform/Shell.h"
 
 #include <QCheckBox>
@@ -20,7 +20,7 @@ struct FailureLog::File {
 FailureLog::FailureLog() = default;
 FailureLog::~FailureLog() { close(); }
 
-QString FailureLog::path() { return paths::join(programFolder(), fileName()); }
+QString FailureLog::path() { return paths::join(writableDataFolder(), fileName()); }
 
 QByteArray FailureLog::toGbk(const QString &text)
 {

@@ -1,5 +1,5 @@
 #pragma once
-// The log of failed transfers beside the program, and the completion report.
+// The log of failed transfers, and the completion report.
 #include <QString>
 #include <memory>
 
@@ -13,7 +13,8 @@ public:
     ~FailureLog();
 
     static QString fileName() { return QStringLiteral("分发失败记录.txt"); }
-    // Full path of the log in the program's folder.
+    // Full path of the log: beside the program, or in the user's data location
+    // when the program's folder cannot be written.
     static QString path();
 
     // Creates or empties the log and writes its heading. A log that cannot be

@@ -90,7 +90,7 @@ private slots:
         QCOMPARE(fx.shell.last(QStringLiteral("message"))->text, QStringLiteral("分发完毕！"));
     }
 
-    void unwritableProgramFolderLosesOnlyTheLines()
+    void unwritableProgramFolderMovesTheLogToTheUserData()
     {
         WindowFixture fx(false);
         const QString ro = fx.programDir.path() + QStringLiteral("/ro");
@@ -98,12 +98,27 @@ private slots:
         if (!m.ok())
             QSKIP(qPrintable(QStringLiteral("read-only bind mount not allowed: ") + m.error()));
         setProgramFolderOverride(ro);
+        qputenv("XDG_DATA_HOME", QFile::encodeName(fx.programDir.path() + "/home"));
+        const QString moved = fx.programDir.path() + "/home/" + QCoreApplication::applicationName() + "/"
+                              + FailureLog::fileName();
+        QCOMPARE(FailureLog::path(), moved);
         FailureLog log;
+        log.open();
+        log.add(QStringLiteral("/a"), QStringLiteral("/b"));
+        log.close();
+        QCOMPARE(readFile(moved).count('\n'), 2);
+        fx.shell.answerMessage(Answer::Ok);
+        CompletionReport(fx.w(), 1);
+        QCOMPARE(fx.shell.last(QStringLiteral("showFile"))->text, moved);
+
+        // With nowhere to write, only the lines are lost.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(ro + "/home2"));
         log.open();
         QVERIFY(!log.isOpen());
         log.add(QStringLiteral("/a"), QStringLiteral("/b")); // no crash, nothing written
         log.close();
         QVERIFY(!QFileInfo::exists(FailureLog::path()));
+        qunsetenv("XDG_DATA_HOME");
     }
 };
 

@@ -1,0 +1,51 @@
+#include "platform/Places.h"
+
+#include "platform/Env.h"
+#include "platform/Paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+// The install rules set this from the installed layout (bin to share).
+#ifndef FD_DATA_FROM_PROGRAM
+#define FD_DATA_FROM_PROGRAM "../share"
+#endif
+
+namespace fd {
+
+namespace {
+QString installedData(const QString &relative)
+{
+    return QDir::cleanPath(QDir(programFolder()).filePath(QStringLiteral(FD_DATA_FROM_PROGRAM "/") + relative));
+}
+} // namespace
+
+bool isInstalledCopy()
+{
+    return QFileInfo::exists(installedData(QStringLiteral("applications/%1.desktop").arg(QLatin1String(kDesktopId))));
+}
+
+QString writableDataFolder()
+{
+    const QString own = programFolder();
+    // Root could write into /usr/bin; an installed copy never should.
+    if (QFileInfo(own).isWritable() && !isInstalledCopy())
+        return own;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (data.isEmpty())
+        return own; // no home: the writes fail where they happen, as before
+    QDir().mkpath(data);
+    return QDir::toNativeSeparators(data);
+}
+
+QString shippedFile(const QString &fileName)
+{
+    const QString beside = paths::join(programFolder(), fileName);
+    if (QFileInfo::exists(beside))
+        return beside;
+    const QString installed = installedData(QStringLiteral("fdispatch/") + fileName);
+    return QFileInfo::exists(installed) ? QDir::toNativeSeparators(installed) : beside;
+}
+
+} // namespace fd

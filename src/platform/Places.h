@@ -1,0 +1,22 @@
+#pragma once
+// Where the program writes its own files and where it finds the files it ships.
+#include <QString>
+
+namespace fd {
+
+// The name of the menu entry, icon and metadata that an installed copy carries.
+inline constexpr char kDesktopId[] = "org.fdispatch.FDispatch";
+
+// True for a copy installed with its menu entry (../share/applications beside its folder).
+bool isInstalledCopy();
+
+// The program's folder for a build or a portable copy that can write there; for an
+// installed copy or an unwritable folder, the user's data location, created on demand.
+// Native separators, no trailing separator.
+QString writableDataFolder();
+
+// A file shipped with the program: beside it, else in the shared data folder of an
+// installed copy. The path beside the program when neither exists.
+QString shippedFile(const QString &fileName);
+
+} // namespace fd
