@@ -23,7 +23,7 @@ int main(int argc, char *argv[])
     // its window; exit() rather than quit() so the closing question is not asked.
     if (qEnvironmentVariableIsSet("FDISPATCH_STARTUP_REPORT")) {
         QTimer::singleShot(0, &app, [&w] {
-            const QString help = fd::shippedFile(QStringLiteral("帮助.chm"));
+            const QString help = fd::helpDocumentPath();
             std::printf("window: %s\nhelp: %s\nwrites: %s\n",
                         qUtf8Printable(w.isVisible() ? w.windowTitle() : QString()),
                         qUtf8Printable(QFileInfo::exists(help) ? help : QString()),

@@ -35,13 +35,6 @@ QString programFolder()
 
 void setProgramFolderOverride(const QString &folder) { g_programFolderOverride = folder; }
 
-QString helpDocumentPath()
-{
-    const QString dir = programFolder();
-    const QString sep = QDir::separator();
-    return (dir.endsWith(sep) ? dir : dir + sep) + QStringLiteral("帮助.chm");
-}
-
 #ifndef FDISPATCH_UPDATE_URL
 #define FDISPATCH_UPDATE_URL ""
 #endif

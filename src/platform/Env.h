@@ -13,9 +13,6 @@ QString programFolder();
 // Tests point the program folder elsewhere; empty text restores the real one.
 void setProgramFolderOverride(const QString &folder);
 
-// The help document beside the program.
-QString helpDocumentPath();
-
 // Where updates are published: the build setting FDISPATCH_UPDATE_URL, replaced by
 // the environment variable of the same name when that is set. Empty: no updates.
 QString updateLocation();

@@ -48,4 +48,6 @@ QString shippedFile(const QString &fileName)
     return QFileInfo::exists(installed) ? QDir::toNativeSeparators(installed) : beside;
 }
 
+QString helpDocumentPath() { return shippedFile(QStringLiteral("帮助.chm")); }
+
 } // namespace fd

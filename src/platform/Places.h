@@ -19,4 +19,7 @@ QString writableDataFolder();
 // installed copy. The path beside the program when neither exists.
 QString shippedFile(const QString &fileName);
 
+// The help document "帮助.chm", found as a shipped file.
+QString helpDocumentPath();
+
 } // namespace fd

@@ -1,6 +1,6 @@
 #include "regex_tester/FRex.h"
 
-#include "platform/Env.h"
+#include "platform/Places.h"
 #include "platform/Shell.h"
 
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package, checks its dependencies and contents, starts the program
 # unpacked into a scratch root, and runs lintian on it.
-# Usage: check_package.sh BUILD_DIR APP_ID HAS_COMPANION(0|1)
+# Usage: check_package.sh BUILD_DIR APP_ID
 set -euo pipefail
-build=$1 appid=$2 companion=$3
+build=$1 appid=$2
 here=$(cd "$(dirname "$0")" && pwd)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -25,10 +25,9 @@ for p in libmediainfo0v5 qt6-qpa-plugins; do has_dep "$p"; done
 
 root=$scratch/root
 dpkg -x "$deb" "$root"
-files=(usr/bin/FDispatch "usr/share/applications/$appid.desktop" "usr/share/metainfo/$appid.metainfo.xml"
+files=(usr/bin/FDispatch usr/bin/STRebooter "usr/share/applications/$appid.desktop" "usr/share/metainfo/$appid.metainfo.xml"
        "usr/share/icons/hicolor/scalable/apps/$appid.svg" usr/share/man/man1/FDispatch.1.gz)
 for s in 16 24 32 48 64 128 256; do files+=("usr/share/icons/hicolor/${s}x$s/apps/$appid.png"); done
-[ "$companion" = 1 ] && files+=(usr/bin/STRebooter)
 for f in "${files[@]}"; do [ -e "$root/$f" ] || fail "package lacks $f"; done
 for s in 16 256; do
   [ "$(file -b "$root/usr/share/icons/hicolor/${s}x$s/apps/$appid.png" | grep -o "$s x $s")" = "$s x $s" ] \
@@ -45,12 +44,9 @@ for exe in "$root"/usr/bin/*; do
 done
 appstreamcli validate-tree --no-net "$root"
 
-# The help document travels with the package once the repository has it.
-help_want=
-if [ -e "$here/../../data/帮助.chm" ]; then
-  help_want="$root/usr/share/fdispatch/帮助.chm"
-  cmp "$here/../../data/帮助.chm" "$help_want" || fail "help document not packaged"
-fi
+help_want="$root/usr/share/fdispatch/帮助.chm"
+cmp "$here/../../data/帮助.chm" "$help_want" || fail "help document not packaged"
+[ -e "$root/usr/share/mime/packages/fdispatch-help-mime.xml" ] || fail "help document's MIME rule not packaged"
 
 # The unpacked program starts, finds its help, shows its window and, being an
 # installed copy, writes in the user's data location even as root.

@@ -2,7 +2,7 @@
 // clean-up on leaving the field, and its opening from the main window.
 #include "Fixture.h"
 
-#include "platform/Env.h"
+#include "platform/Places.h"
 #include "regex_tester/FRex.h"
 
 #include <QCheckBox>
