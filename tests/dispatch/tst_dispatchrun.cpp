@@ -150,21 +150,6 @@ private slots:
         QVERIFY(!w().CmdDo->isEnabled());
     }
 
-    void modesOfOtherSubsystemsAreRefusedHonestly()
-    {
-        makeFiles(3);
-        useFolders();
-        everyListedFolder();
-        w().ChFoldTrunck->setChecked(true);
-        fx->shell.answerMessage(Answer::Ok);
-        w().CmdDo_Click();
-        QVERIFY(lastMessage().contains(w().ChFoldTrunck->text()));
-        QVERIFY(!lastMessage().contains(QStringLiteral("分发完毕")));
-        QCOMPARE(namesIn(in).size(), 3);
-        QVERIFY(QDir(out).isEmpty());
-        QVERIFY(w().CmdIn->isEnabled());
-    }
-
     void cancelOnTheMoveQuestionCopies()
     {
         makeFiles(6);

@@ -375,11 +375,11 @@ void TestShares::limitsApplyToTypingOnly()
     w.TParts->setEnabled(true);
     w.TNum->setEnabled(true);
     for (QLineEdit *e : {w.TParts, w.TNum}) {
-        e->clear();
+        e->selectAll(); // an empty field turns into "1" at once
         QTest::keyClicks(e, "12345678");
         QCOMPARE(e->text(), QStringLiteral("12345678").left(e == w.TNum ? 3 : 6));
         // A paste goes through the same rules, character by character.
-        e->clear();
+        e->selectAll();
         QGuiApplication::clipboard()->setText(QStringLiteral("9a87654321"));
         QTest::keyClick(e, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(e->text(), QStringLiteral("987654321").left(e == w.TNum ? 3 : 6));

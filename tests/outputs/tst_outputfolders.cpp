@@ -476,8 +476,8 @@ void TestOutputFolders::customOnlySwitch()
     w.ChOverLay->setChecked(true);
     w.ChFoldTrunck->setChecked(true);
     w.ChSubFold->setChecked(true);
-    w.ChRndTime->setChecked(true);
     w.ChSame->setChecked(true);
+    w.ChRndTime->setChecked(true);
     w.CmbCustom->setCurrentIndex(-1);
 
     w.ChCustom->click();
