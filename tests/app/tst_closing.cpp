@@ -6,7 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QTimer>
-#include <QtTest>
+#include <QTest>
 
 using namespace fd;
 using namespace fd::test;

@@ -21,7 +21,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QTreeView>
-#include <QtTest>
+#include <QTest>
 
 using namespace fd;
 using namespace fd::test;

@@ -5,7 +5,7 @@
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QTimer>
-#include <QtTest>
+#include <QTest>
 
 using namespace fd;
 using namespace fd::test;

@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 
 using namespace fd;
 using namespace fd::test;

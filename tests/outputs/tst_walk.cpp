@@ -12,7 +12,7 @@
 #include <QFile>
 #include <QRadioButton>
 #include <QSet>
-#include <QtTest>
+#include <QTest>
 
 using namespace fd;
 using namespace fd::test;
