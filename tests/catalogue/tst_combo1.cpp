@@ -64,7 +64,7 @@ private slots:
         clearCombo(f.w());
         type(f.w(), QStringLiteral("jpg"));
         QCOMPARE(f.w().Combo1->currentText(), QStringLiteral("*.g"));
-        QCOMPARE(f.shell.count(QStringLiteral("beep")), 0);
+        QCOMPARE(f.shell.count(CallKind::Beep), 0);
     }
 
     void starOnlyAsThirdCharacter()
@@ -77,7 +77,7 @@ private slots:
         QCOMPARE(f.w().Combo1->currentText(), QStringLiteral("*.*"));
         type(f.w(), QStringLiteral("*"));
         QCOMPARE(f.w().Combo1->currentText(), QStringLiteral("*.*"));
-        QCOMPARE(f.shell.count(QStringLiteral("beep")), 1);
+        QCOMPARE(f.shell.count(CallKind::Beep), 1);
     }
     void keyFilterRules_data()
     {
@@ -103,7 +103,7 @@ private slots:
         f.w().Combo1->lineEdit()->end(false);
         type(f.w(), keys);
         QCOMPARE(f.w().Combo1->currentText(), result);
-        QCOMPARE(f.shell.count(QStringLiteral("beep")), beeps);
+        QCOMPARE(f.shell.count(CallKind::Beep), beeps);
     }
 
     void backspaceFollowsTheLength()
@@ -128,7 +128,7 @@ private slots:
         le->selectAll();
         QTest::keyClick(focusTarget(f.w()), Qt::Key_Backspace);
         QCOMPARE(le->text(), QStringLiteral("*"));
-        QCOMPARE(f.shell.count(QStringLiteral("beep")), 0);
+        QCOMPARE(f.shell.count(CallKind::Beep), 0);
     }
 
     void validationMessages_data()
@@ -170,8 +170,8 @@ private slots:
         f.w().combo1Typed = true;
         f.shell.answerMessage(Answer::Ok);
         leaveCombo(f.w());
-        QCOMPARE(f.shell.count(QStringLiteral("message")), 1);
-        const ShellCall *m = f.shell.last(QStringLiteral("message"));
+        QCOMPARE(f.shell.count(CallKind::Message), 1);
+        const ShellCall *m = f.shell.last(CallKind::Message);
         QCOMPARE(m->text, message);
         QCOMPARE(m->title, QStringLiteral("错误——非法文件类型"));
         QCOMPARE(m->icon, Icon::Critical);
@@ -194,11 +194,11 @@ private slots:
         type(f.w(), QStringLiteral("xx")); // "*."
         f.shell.answerMessage(Answer::Ok);
         leaveCombo(f.w());
-        QCOMPARE(f.shell.count(QStringLiteral("message")), 1);
+        QCOMPARE(f.shell.count(CallKind::Message), 1);
         QVERIFY(f.w().Combo1->hasFocus());
         type(f.w(), QStringLiteral("txt"));
         leaveCombo(f.w());
-        QCOMPARE(f.shell.count(QStringLiteral("message")), 1);
+        QCOMPARE(f.shell.count(CallKind::Message), 1);
         QCOMPARE(f.w().Combo1->currentText(), QStringLiteral("*.txt"));
         QVERIFY(f.w().ChHide->hasFocus());
     }
@@ -214,7 +214,7 @@ private slots:
         QCOMPARE(f.w().Combo1->currentText(), QStringLiteral("*.aam"));
         f.w().Combo1->setEditText(QStringLiteral("*")); // the system's own edits keep the pick
         leaveCombo(f.w());
-        QCOMPARE(f.shell.count(QStringLiteral("message")), 0);
+        QCOMPARE(f.shell.count(CallKind::Message), 0);
     }
 
     void changeRuleListsTheFamilyAndCountsThePattern()
@@ -281,15 +281,15 @@ private slots:
         f.shell.answerMessage(Answer::Ok);
         // No picker may open: the scripted shell would fail on it.
         QTest::mouseClick(f.w().CmdIn, Qt::LeftButton);
-        QCOMPARE(f.shell.count(QStringLiteral("message")), 1);
-        QCOMPARE(f.shell.count(QStringLiteral("folder")), 0);
+        QCOMPARE(f.shell.count(CallKind::Message), 1);
+        QCOMPARE(f.shell.count(CallKind::Folder), 0);
         QVERIFY(f.w().Combo1->hasFocus());
         QCoreApplication::processEvents();
         // Once the text is good, the next click goes through.
         type(f.w(), QStringLiteral("txt"));
         f.shell.answerFolder(QString());
         QTest::mouseClick(f.w().CmdIn, Qt::LeftButton);
-        QCOMPARE(f.shell.count(QStringLiteral("folder")), 1);
+        QCOMPARE(f.shell.count(CallKind::Folder), 1);
     }
 
     void pickingTheShownEntryRecounts()

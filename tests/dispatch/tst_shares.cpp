@@ -128,7 +128,7 @@ void TestShares::typingTwentyWithTenFiles()
     leave(w.TDivs);
     QCOMPARE(w.TDivs->text(), QStringLiteral("10")); // never more shares than files
     QCOMPARE(w.TParts->text(), QStringLiteral("1"));
-    QCOMPARE(fx.shell.count("beep"), 0);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 0);
 }
 
 void TestShares::zeroCountEndsAtOne()
@@ -203,13 +203,13 @@ void TestShares::keyFilters()
         QTest::keyClick(e, Qt::Key_Minus);
         QTest::keyClick(e, Qt::Key_Period);
         QCOMPARE(e->text(), QStringLiteral("3"));
-        QCOMPARE(fx.shell.count("beep"), 3);
+        QCOMPARE(fx.shell.count(CallKind::Beep), 3);
         QTest::keyClick(e, Qt::Key_4);
         QCOMPARE(e->text(), QStringLiteral("34"));
         QTest::keyClick(e, Qt::Key_Backspace);
         QCOMPARE(e->text(), QStringLiteral("3"));
         QTest::keyClick(e, Qt::Key_Left); // moving the caret is no typing
-        QCOMPARE(fx.shell.count("beep"), 3);
+        QCOMPARE(fx.shell.count(CallKind::Beep), 3);
     }
     // Timed mode: a range such as 1-3 can be typed into the share count only.
     w.ChRndTime->setChecked(true);
@@ -221,7 +221,7 @@ void TestShares::keyFilters()
     w.TParts->end(false);
     QTest::keyClick(w.TParts, Qt::Key_Minus);
     QCOMPARE(w.TParts->text(), QStringLiteral("5"));
-    QCOMPARE(fx.shell.count("beep"), 1);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 1);
 }
 
 void TestShares::fixedModeTakesDerivedValueOnNewCount()

@@ -201,8 +201,8 @@ void TestWalk::markedWalkReports()
     fx.shell.answerMessage(Answer::Ok);
     WalkFolder(w, in);
     QCOMPARE(w.customSubfolders, sep() + "a\t");
-    QCOMPARE(fx.shell.count("message"), 1);
-    const ShellCall *m = fx.shell.last("message");
+    QCOMPARE(fx.shell.count(CallKind::Message), 1);
+    const ShellCall *m = fx.shell.last(CallKind::Message);
     QCOMPARE(m->text, QStringLiteral("分发完毕！"));
     QCOMPARE(m->title, QStringLiteral("消息"));
     QCOMPARE(m->icon, Icon::Information);
