@@ -1,6 +1,7 @@
 #include "app/Controls.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
@@ -25,6 +26,21 @@ void setOption(QRadioButton *b, bool selected)
     b->setAutoExclusive(false);
     b->setChecked(false);
     b->setAutoExclusive(excl);
+}
+
+void applyStates(std::initializer_list<ControlState> rows)
+{
+    for (const ControlState &r : rows) {
+        if (!r.box) {
+            r.control->setEnabled(r.enabled);
+        } else if (r.order == ControlState::EnableFirst) {
+            r.box->setEnabled(r.enabled);
+            r.box->setChecked(r.checked);
+        } else {
+            r.box->setChecked(r.checked);
+            r.box->setEnabled(r.enabled);
+        }
+    }
 }
 
 CaptionLabel::CaptionLabel(QWidget *parent) : QLabel(parent) {}

@@ -7,9 +7,11 @@
 #include <QString>
 #include <QUrl>
 #include <QWidget>
+#include <initializer_list>
 
 class QToolButton;
 class QAbstractButton;
+class QCheckBox;
 class QRadioButton;
 
 namespace fd {
@@ -21,6 +23,23 @@ void setTag(QObject *o, const QString &tag);
 // Selects or deselects an option button; deselecting the selected one of a group
 // is allowed (the group may end with nothing selected).
 void setOption(QRadioButton *b, bool selected);
+
+// One row of a table of control states. A check box set from code runs its click
+// rule, which may read or change other controls, so rows apply in their order and
+// a row sets the check before the enabled state unless it says EnableFirst.
+struct ControlState {
+    enum Order { CheckFirst, EnableFirst };
+    ControlState(QCheckBox *box, bool checked, bool enabled, Order order = CheckFirst)
+        : box(box), checked(checked), enabled(enabled), order(order) {}
+    ControlState(QWidget *control, bool enabled) : control(control), enabled(enabled) {}
+
+    QCheckBox *box = nullptr;   // a check box: checked and enabled
+    QWidget *control = nullptr; // any other control: enabled only
+    bool checked = false;
+    bool enabled;
+    Order order = CheckFirst;
+};
+void applyStates(std::initializer_list<ControlState> rows);
 
 // Label whose caption has a change rule: setCaption() emits captionChanged only
 // when the text really changes. Optionally accepts dropped files and folders.

@@ -84,15 +84,10 @@ QString fileNumberText(const QString &fileName, const RegexMatcher &globalNumber
     if (dot >= 0)
         base.truncate(dot);
     base.prepend(QLatin1Char('\\'));
-    QVector<RegexMatch> matches;
-    try {
-        matches = globalNumberMatcher.execute(base);
-    } catch (const RegexSyntaxError &) {
+    const auto result = globalNumberMatcher.execute(base);
+    if (!result.ok() || result.value().isEmpty())
         return QStringLiteral("0");
-    }
-    if (matches.isEmpty())
-        return QStringLiteral("0");
-    const QString m = matches.last().value;
+    const QString m = result.value().last().value;
     qsizetype i = 0;
     while (i < m.size() && isAsciiDigit(m.at(i)))
         ++i;

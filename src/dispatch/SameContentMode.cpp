@@ -36,8 +36,8 @@ QString sameContentPattern(const FDispatch &w)
 // The text of the first match; an empty match is no shared content.
 QString firstMatch(const RegexMatcher &m, const QString &subject)
 {
-    const QVector<RegexMatch> r = m.execute(subject);
-    return r.isEmpty() ? QString() : r.first().value;
+    const auto r = m.execute(subject);
+    return !r.ok() || r.value().isEmpty() ? QString() : r.value().first().value;
 }
 
 // The qualifying subfolders of one output folder, by key, in listing order. Read

@@ -224,65 +224,60 @@ void FDispatch::TNum_Validate()
 
 void FDispatch::Opt1_Click()
 {
-    ChRndDraw->setChecked(false);
-    ChRndDraw->setEnabled(true);
-    ChNum->setChecked(false);
-    ChNum->setEnabled(true);
-    Frame2->setEnabled(false);
-    ChCustom->setChecked(false);
-    ChCustom->setEnabled(false);
-    ChFoldTrunck->setChecked(false);
-    ChFoldTrunck->setEnabled(false);
-    ChOmit->setChecked(false);
-    ChOmit->setEnabled(false);
-    TParts->setEnabled(true);
+    applyStates({
+        //             checked  enabled
+        {ChRndDraw,    false,   true},
+        {ChNum,        false,   true},
+        {Frame2,                false},
+        {ChCustom,     false,   false},
+        {ChFoldTrunck, false,   false},
+        {ChOmit,       false,   false},
+        {TParts,                true},
+    });
     TParts->setText(QStringLiteral("50"));
     TParts_Validate();
     selectAllAndFocus(TParts);
     TDivs->setEnabled(false);
     if (valueOf(LFiles->caption()) != 0)
         CmdDo->setEnabled(true);
-    Option1->setEnabled(true);
-    Option2->setEnabled(true);
-    // Before ChSubFold: unchecking ChSame enables it again.
-    ChSame->setChecked(false);
-    ChSame->setEnabled(false);
-    ChSubFold->setChecked(false);
-    ChSubFold->setEnabled(false);
-    ChInClude->setChecked(false);
-    ChInClude->setEnabled(false);
-    ChOverLay->setChecked(false);
-    ChOverLay->setEnabled(false);
+    // ChSame first: unchecking it enables ChSubFold again.
+    applyStates({
+        //             checked  enabled
+        {Option1,               true},
+        {Option2,               true},
+        {ChSame,       false,   false},
+        {ChSubFold,    false,   false},
+        {ChInClude,    false,   false},
+        {ChOverLay,    false,   false},
+    });
 }
 
 void FDispatch::Opt2_Click()
 {
-    ChRndDraw->setChecked(false);
-    ChRndDraw->setEnabled(false);
-    ChNum->setChecked(false);
-    ChNum->setEnabled(true);
-    Frame2->setEnabled(false);
-    ChCustom->setChecked(false);
-    ChCustom->setEnabled(false);
-    ChFoldTrunck->setChecked(false);
-    ChFoldTrunck->setEnabled(false);
-    ChOmit->setChecked(false);
-    ChOmit->setEnabled(false);
-    TParts->setEnabled(false);
-    TDivs->setEnabled(true);
+    applyStates({
+        //             checked  enabled
+        {ChRndDraw,    false,   false},
+        {ChNum,        false,   true},
+        {Frame2,                false},
+        {ChCustom,     false,   false},
+        {ChFoldTrunck, false,   false},
+        {ChOmit,       false,   false},
+        {TParts,                false},
+        {TDivs,                 true},
+    });
     TDivs->setText(QStringLiteral("5"));
     TDivs_Validate();
     selectAllAndFocus(TDivs);
     if (valueOf(LFiles->caption()) != 0)
         CmdDo->setEnabled(true);
-    Option1->setEnabled(true);
-    Option2->setEnabled(true);
-    ChSubFold->setChecked(false);
-    ChSubFold->setEnabled(false);
-    ChInClude->setChecked(false);
-    ChInClude->setEnabled(false);
-    ChOverLay->setChecked(false);
-    ChOverLay->setEnabled(false);
+    applyStates({
+        //             checked  enabled
+        {Option1,               true},
+        {Option2,               true},
+        {ChSubFold,    false,   false},
+        {ChInClude,    false,   false},
+        {ChOverLay,    false,   false},
+    });
     TDivs_Change();
 }
 

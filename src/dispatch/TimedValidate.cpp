@@ -32,8 +32,9 @@ std::optional<Range> parseRange(const QString &text)
     static const RegexMatcher range(QStringLiteral("([0-9]+)-([0-9]+)"));
     if (!range.isValid())
         return std::nullopt;
-    const QVector<RegexMatch> found = range.execute(text);
-    if (found.isEmpty() || found.first().subMatches.size() < 2)
+    const auto result = range.execute(text);
+    const QVector<RegexMatch> &found = result.value();
+    if (!result.ok() || found.isEmpty() || found.first().subMatches.size() < 2)
         return std::nullopt;
     Range r{boundOf(found.first().subMatches[0]), boundOf(found.first().subMatches[1])};
     if (r.high < r.low)

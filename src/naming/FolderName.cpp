@@ -21,15 +21,13 @@ Outcome firstMatch(const QString &pattern, bool ignoreCase, const QString &subje
     RegexMatcher matcher(pattern, ignoreCase, false, false); // fresh for every call
     if (!matcher.isValid())
         return Outcome::Invalid;
-    try {
-        const QVector<RegexMatch> all = matcher.execute(subject);
-        if (all.isEmpty())
-            return Outcome::NoMatch;
-        m = all.first();
-        return Outcome::Matched;
-    } catch (const RegexSyntaxError &) {
+    const auto all = matcher.execute(subject);
+    if (!all.ok())
         return Outcome::Invalid;
-    }
+    if (all.value().isEmpty())
+        return Outcome::NoMatch;
+    m = all.value().first();
+    return Outcome::Matched;
 }
 
 } // namespace

@@ -239,31 +239,29 @@ void FDispatch::LFolds_Change()
 
 void FDispatch::Opt3_Click()
 {
-    ChRndDraw->setChecked(false);
-    ChRndDraw->setEnabled(false);
-    ChNum->setEnabled(false);
-    ChNum->setChecked(false);
-    Frame2->setEnabled(true);
-    ChCustom->setChecked(false);
-    ChCustom->setEnabled(true);
-    ChFoldTrunck->setChecked(false);
-    ChFoldTrunck->setEnabled(true);
-    ChOmit->setEnabled(true);
-    ChOmit->setChecked(false);
+    applyStates({
+        //             checked  enabled
+        {ChRndDraw,    false,   false},
+        {ChNum,        false,   false, ControlState::EnableFirst},
+        {Frame2,                true},
+        {ChCustom,     false,   true},
+        {ChFoldTrunck, false,   true},
+        {ChOmit,       false,   true,  ControlState::EnableFirst},
+    });
     if (MSFlexGrid1->rows() <= 1)
         CmdDo->setEnabled(false);
     else if (labelValue(LFiles) != 0)
         CmdDo->setEnabled(true);
-    Option2->setEnabled(false);
-    Option1->setEnabled(false);
-    ChSubFold->setEnabled(true);
-    ChSubFold->setChecked(false);
-    ChInClude->setChecked(true);
-    ChInClude->setEnabled(true);
-    ChOverLay->setChecked(false);
-    ChOverLay->setEnabled(true);
-    TParts->setEnabled(false);
-    TDivs->setEnabled(false);
+    applyStates({
+        //             checked  enabled
+        {Option2,               false},
+        {Option1,               false},
+        {ChSubFold,    false,   true,  ControlState::EnableFirst},
+        {ChInClude,    true,    true},
+        {ChOverLay,    false,   true},
+        {TParts,                false},
+        {TDivs,                 false},
+    });
 }
 
 void FDispatch::ChCustom_Click()

@@ -2,15 +2,6 @@
 
 namespace fd {
 
-RegexSyntaxError::RegexSyntaxError(const QString &pattern, const QString &reason)
-    : std::runtime_error(QStringLiteral("regular expression syntax error %1: %2 (%3)")
-                             .arg(kSyntaxError)
-                             .arg(reason, pattern)
-                             .toStdString()),
-      pattern_(pattern), reason_(reason)
-{
-}
-
 namespace {
 
 bool isHex(QChar c)
@@ -122,7 +113,7 @@ void RegexMatcher::setMultiLine(bool on)
     }
 }
 
-const QRegularExpression &RegexMatcher::compiled() const
+const QRegularExpression *RegexMatcher::compiled() const
 {
     if (dirty_) {
         QRegularExpression::PatternOptions o = QRegularExpression::NoPatternOption;
@@ -135,34 +126,24 @@ const QRegularExpression &RegexMatcher::compiled() const
         re_.optimize();
         dirty_ = false;
     }
-    if (!re_.isValid())
-        throw RegexSyntaxError(pattern_, re_.errorString());
-    return re_;
+    return re_.isValid() ? &re_ : nullptr;
 }
 
-bool RegexMatcher::isValid() const
+RegexError RegexMatcher::syntaxError() const
 {
-    try {
-        compiled();
-        return true;
-    } catch (const RegexSyntaxError &) {
-        return false;
-    }
+    return RegexError{kSyntaxError, pattern_, re_.errorString()};
 }
 
-QString RegexMatcher::errorText() const
-{
-    try {
-        compiled();
-        return QString();
-    } catch (const RegexSyntaxError &e) {
-        return e.reason();
-    }
-}
+bool RegexMatcher::isValid() const { return compiled() != nullptr; }
 
-bool RegexMatcher::test(const QString &subject) const
+QString RegexMatcher::errorText() const { return compiled() ? QString() : re_.errorString(); }
+
+RegexResult<bool> RegexMatcher::test(const QString &subject) const
 {
-    return compiled().match(subject).hasMatch();
+    const QRegularExpression *re = compiled();
+    if (!re)
+        return syntaxError();
+    return re->match(subject).hasMatch();
 }
 
 namespace {
@@ -182,18 +163,20 @@ RegexMatch toMatch(const QRegularExpressionMatch &m, int groups)
 }
 } // namespace
 
-QVector<RegexMatch> RegexMatcher::execute(const QString &subject) const
+RegexResult<QVector<RegexMatch>> RegexMatcher::execute(const QString &subject) const
 {
-    const QRegularExpression &re = compiled();
-    const int groups = re.captureCount();
+    const QRegularExpression *re = compiled();
+    if (!re)
+        return syntaxError();
+    const int groups = re->captureCount();
     QVector<RegexMatch> out;
     if (!global_) {
-        const QRegularExpressionMatch m = re.match(subject);
+        const QRegularExpressionMatch m = re->match(subject);
         if (m.hasMatch())
             out.append(toMatch(m, groups));
         return out;
     }
-    QRegularExpressionMatchIterator it = re.globalMatch(subject);
+    QRegularExpressionMatchIterator it = re->globalMatch(subject);
     while (it.hasNext())
         out.append(toMatch(it.next(), groups));
     return out;
@@ -227,9 +210,11 @@ QString RegexMatcher::expandTemplate(const QString &replacement, const QRegularE
     return out;
 }
 
-QString RegexMatcher::replace(const QString &subject, const QString &replacement) const
+RegexResult<QString> RegexMatcher::replace(const QString &subject, const QString &replacement) const
 {
-    const QRegularExpression &re = compiled();
+    const QRegularExpression *re = compiled();
+    if (!re)
+        return syntaxError();
     QString out;
     qsizetype done = 0;
     auto apply = [&](const QRegularExpressionMatch &m) {
@@ -238,12 +223,12 @@ QString RegexMatcher::replace(const QString &subject, const QString &replacement
         done = m.capturedEnd(0);
     };
     if (!global_) {
-        const QRegularExpressionMatch m = re.match(subject);
+        const QRegularExpressionMatch m = re->match(subject);
         if (!m.hasMatch())
             return subject;
         apply(m);
     } else {
-        QRegularExpressionMatchIterator it = re.globalMatch(subject);
+        QRegularExpressionMatchIterator it = re->globalMatch(subject);
         while (it.hasNext())
             apply(it.next());
     }

@@ -1,28 +1,38 @@
 #pragma once
 // The one regular-expression matcher of the program. Every caller owns its own
 // object. Settings can be changed at any time; an invalid pattern is accepted when
-// it is set and fails at its first use with RegexSyntaxError.
+// it is set, and every use of it answers a RegexError instead of a value. Nothing
+// here throws: callers run inside event handlers.
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <QVector>
-#include <stdexcept>
+#include <utility>
 
 namespace fd {
 
-// Raised by test / execute / replace when the pattern is not a valid expression.
-// Callers tell it from other failures by its type or by number() == kSyntaxError.
-class RegexSyntaxError : public std::runtime_error {
-public:
+struct RegexError {
     static constexpr int kSyntaxError = 5017;
-    RegexSyntaxError(const QString &pattern, const QString &reason);
-    int number() const { return kSyntaxError; }
-    QString pattern() const { return pattern_; }
-    QString reason() const { return reason_; }
+    int number = 0; // 0: no error
+    QString pattern;
+    QString reason; // the engine's description
+};
+
+// A value or the error that prevented it. value() of a failed result is T{}.
+template <typename T>
+class [[nodiscard]] RegexResult {
+public:
+    RegexResult(T value) : value_(std::move(value)) {}
+    RegexResult(RegexError error) : error_(std::move(error)) {}
+
+    bool ok() const { return error_.number == 0; }
+    const T &value() const { return value_; }
+    T valueOr(T fallback) const { return ok() ? value_ : std::move(fallback); }
+    const RegexError &error() const { return error_; }
 
 private:
-    QString pattern_;
-    QString reason_;
+    T value_{};
+    RegexError error_;
 };
 
 struct RegexMatch {
@@ -34,7 +44,7 @@ struct RegexMatch {
 
 class RegexMatcher {
 public:
-    static constexpr int kSyntaxError = RegexSyntaxError::kSyntaxError;
+    static constexpr int kSyntaxError = RegexError::kSyntaxError;
 
     RegexMatcher() = default;
     explicit RegexMatcher(const QString &pattern, bool ignoreCase = false, bool global = false,
@@ -49,23 +59,25 @@ public:
     void setMultiLine(bool on);
     bool multiLine() const { return multiLine_; }
 
-    // Whether the current pattern compiles (no exception); errorText() says why not.
+    // Whether the current pattern compiles; errorText() says why not.
     bool isValid() const;
     QString errorText() const;
 
-    // True when the pattern matches somewhere in subject.
-    bool test(const QString &subject) const;
+    // Whether the pattern matches somewhere in subject.
+    RegexResult<bool> test(const QString &subject) const;
     // The first match, or every match when global is set.
-    QVector<RegexMatch> execute(const QString &subject) const;
+    RegexResult<QVector<RegexMatch>> execute(const QString &subject) const;
     // Replaces the first match (every match when global) by the template, in which
     // "$1".."$9" stand for the groups, "$&" for the match and "$$" for "$".
-    QString replace(const QString &subject, const QString &replacement) const;
+    RegexResult<QString> replace(const QString &subject, const QString &replacement) const;
 
     // Expands a replacement template for one match (exposed for the tester window).
     static QString expandTemplate(const QString &replacement, const QRegularExpressionMatch &m);
 
 private:
-    const QRegularExpression &compiled() const; // throws RegexSyntaxError
+    // The compiled pattern, or nullptr when it does not compile.
+    const QRegularExpression *compiled() const;
+    RegexError syntaxError() const;
     void invalidate() { dirty_ = true; }
 
     QString pattern_;

@@ -297,7 +297,13 @@ void FRex::CmdFind_Click()
         LRet->clear();
         return;
     }
-    const QVector<RegexMatch> found = matcher_.execute(src);
+    const auto result = matcher_.execute(src);
+    if (!result.ok()) {
+        LReport->setText(QStringLiteral("正则表达式语法错误！"));
+        LRet->clear();
+        return;
+    }
+    const QVector<RegexMatch> &found = result.value();
     if (found.isEmpty()) {
         // The lists of the last successful test stay for the spinners.
         LReport->setText(QStringLiteral("无命中！"));
@@ -320,12 +326,13 @@ void FRex::CmdFind_Click()
 
 void FRex::CmdRep_Click()
 {
-    if (!matcher_.isValid()) {
+    const auto replaced = matcher_.replace(source(), TR->text());
+    if (!replaced.ok()) {
         LReport->setText(QStringLiteral("替换表达式语法错误！"));
         LRet->clear();
         return;
     }
-    LRet->setText(matcher_.replace(source(), TR->text()));
+    LRet->setText(replaced.value());
 }
 
 void FRex::Ln_Change()

@@ -6,7 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QTimer>
-#include <QtTest>
+#include <QTest>
 
 using namespace fd;
 using namespace fd::test;
@@ -52,12 +52,12 @@ void TestClosing::closeDuringRunStopsIt()
     QCOMPARE(left + filesBelow(out), 300);
     QCOMPARE(before.lostAfter({out}), QStringList());
     // No report was shown and no file manager opened for a run the user ended.
-    for (const ShellCall &c : fx.shell.ofKind("message"))
+    for (const ShellCall &c : fx.shell.ofKind(CallKind::Message))
         QVERIFY(!c.text.startsWith(QStringLiteral("分发完毕")));
-    QCOMPARE(fx.shell.count("openFolder"), 0);
+    QCOMPARE(fx.shell.count(CallKind::OpenFolder), 0);
     // Then the window closes without asking again.
     QTRY_VERIFY(!fx.w().isVisible());
-    QCOMPARE(fx.shell.ofKind("message").size(), 2);
+    QCOMPARE(fx.shell.ofKind(CallKind::Message).size(), 2);
 }
 
 void TestClosing::cancelDuringRunLetsItFinish()

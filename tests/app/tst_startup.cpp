@@ -21,7 +21,7 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QTreeView>
-#include <QtTest>
+#include <QTest>
 
 using namespace fd;
 using namespace fd::test;
@@ -68,6 +68,12 @@ private slots:
     void secondCopyDetectedAcrossProcesses();
     void closeQuestionCancelKeepsState();
     void closeQuestionOkCloses();
+    // The state window lives across rows: charge unanswered dialogs to the row.
+    void cleanup()
+    {
+        if (stateFixture)
+            stateFixture->shell.verifyNoUnexpectedDialogs();
+    }
     void cleanupTestCase() { stateFixture.reset(); }
 
 private:
@@ -348,7 +354,7 @@ void TestStartup::closeQuestionCancelKeepsState()
     fx.shell.answerMessage(Answer::Cancel);
     QVERIFY(!w.close());
     QVERIFY(w.isVisible());
-    const ShellCall *c = fx.shell.last("message");
+    const ShellCall *c = fx.shell.last(CallKind::Message);
     QVERIFY(c);
     QCOMPARE(c->text, QStringLiteral("关闭程序？"));
     QCOMPARE(c->title, QStringLiteral("消息"));

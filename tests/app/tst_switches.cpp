@@ -5,7 +5,7 @@
 #include <QCheckBox>
 #include <QRadioButton>
 #include <QTimer>
-#include <QtTest>
+#include <QTest>
 
 using namespace fd;
 using namespace fd::test;
@@ -50,13 +50,13 @@ void TestSwitches::switchesThatCannotStayOn()
     FDispatch &w = fx.w();
     w.ChBig->click();
     QVERIFY(!w.ChBig->isChecked());
-    QCOMPARE(fx.shell.count("beep"), 1);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 1);
     w.ChFoldDo->click();
     QVERIFY(!w.ChFoldDo->isChecked());
-    QCOMPARE(fx.shell.count("beep"), 2);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 2);
     w.ChBig->setChecked(true); // from code too
     QVERIFY(!w.ChBig->isChecked());
-    QCOMPARE(fx.shell.count("beep"), 3);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 3);
 }
 
 void TestSwitches::sweepSwitchLocksModes()
@@ -89,10 +89,10 @@ void TestSwitches::statusBar()
     QCOMPARE(w.statusPanels[0]->toolTip(), QStringLiteral("双击访问主页获取资讯和下载"));
     // Only panel 1 opens the page.
     QTest::mouseDClick(w.statusPanels[1], Qt::LeftButton);
-    QCOMPARE(fx.shell.count("url"), 0);
+    QCOMPARE(fx.shell.count(CallKind::Url), 0);
     QTest::mouseDClick(w.statusPanels[0], Qt::LeftButton);
-    QCOMPARE(fx.shell.count("url"), 1);
-    QCOMPARE(fx.shell.last("url")->text, FDispatch::homePage());
+    QCOMPARE(fx.shell.count(CallKind::Url), 1);
+    QCOMPARE(fx.shell.last(CallKind::Url)->text, FDispatch::homePage());
     // The clock panels follow the time.
     clk.t = QDateTime(QDate(2024, 3, 10), QTime(0, 0, 1));
     QTRY_COMPARE_WITH_TIMEOUT(w.statusPanels[2]->text(), loc.toString(QDate(2024, 3, 10), QLocale::ShortFormat), 3000);

@@ -66,7 +66,7 @@ private slots:
         clearCombo(f.w());
         type(f.w(), QStringLiteral("jpg"));
         QCOMPARE(f.w().Combo1->currentText(), QStringLiteral("*.g"));
-        QCOMPARE(f.shell.count(QStringLiteral("beep")), 0);
+        QCOMPARE(f.shell.count(CallKind::Beep), 0);
     }
 
     void starOnlyAsThirdCharacter()
@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(f.w().Combo1->currentText(), QStringLiteral("*.*"));
         type(f.w(), QStringLiteral("*"));
         QCOMPARE(f.w().Combo1->currentText(), QStringLiteral("*.*"));
-        QCOMPARE(f.shell.count(QStringLiteral("beep")), 1);
+        QCOMPARE(f.shell.count(CallKind::Beep), 1);
     }
     void keyFilterRules_data()
     {
@@ -105,7 +105,7 @@ private slots:
         f.w().Combo1->lineEdit()->end(false);
         type(f.w(), keys);
         QCOMPARE(f.w().Combo1->currentText(), result);
-        QCOMPARE(f.shell.count(QStringLiteral("beep")), beeps);
+        QCOMPARE(f.shell.count(CallKind::Beep), beeps);
     }
 
     void backspaceFollowsTheLength()
@@ -130,7 +130,7 @@ private slots:
         le->selectAll();
         QTest::keyClick(focusTarget(f.w()), Qt::Key_Backspace);
         QCOMPARE(le->text(), QStringLiteral("*"));
-        QCOMPARE(f.shell.count(QStringLiteral("beep")), 0);
+        QCOMPARE(f.shell.count(CallKind::Beep), 0);
     }
 
     void validationMessages_data()
@@ -172,8 +172,8 @@ private slots:
         f.w().combo1Typed = true;
         f.shell.answerMessage(Answer::Ok);
         leaveCombo(f.w());
-        QCOMPARE(f.shell.count(QStringLiteral("message")), 1);
-        const ShellCall *m = f.shell.last(QStringLiteral("message"));
+        QCOMPARE(f.shell.count(CallKind::Message), 1);
+        const ShellCall *m = f.shell.last(CallKind::Message);
         QCOMPARE(m->text, message);
         QCOMPARE(m->title, QStringLiteral("错误——非法文件类型"));
         QCOMPARE(m->icon, Icon::Critical);
@@ -196,11 +196,11 @@ private slots:
         type(f.w(), QStringLiteral("xx")); // "*."
         f.shell.answerMessage(Answer::Ok);
         leaveCombo(f.w());
-        QCOMPARE(f.shell.count(QStringLiteral("message")), 1);
+        QCOMPARE(f.shell.count(CallKind::Message), 1);
         QVERIFY(f.w().Combo1->hasFocus());
         type(f.w(), QStringLiteral("txt"));
         leaveCombo(f.w());
-        QCOMPARE(f.shell.count(QStringLiteral("message")), 1);
+        QCOMPARE(f.shell.count(CallKind::Message), 1);
         QCOMPARE(f.w().Combo1->currentText(), QStringLiteral("*.txt"));
         QVERIFY(f.w().ChHide->hasFocus());
     }
@@ -216,7 +216,7 @@ private slots:
         QCOMPARE(f.w().Combo1->currentText(), QStringLiteral("*.aam"));
         f.w().Combo1->setEditText(QStringLiteral("*")); // the system's own edits keep the pick
         leaveCombo(f.w());
-        QCOMPARE(f.shell.count(QStringLiteral("message")), 0);
+        QCOMPARE(f.shell.count(CallKind::Message), 0);
     }
 
     void changeRuleListsTheFamilyAndCountsThePattern()
@@ -283,15 +283,15 @@ private slots:
         f.shell.answerMessage(Answer::Ok);
         // No picker may open: the scripted shell would fail on it.
         QTest::mouseClick(f.w().CmdIn, Qt::LeftButton);
-        QCOMPARE(f.shell.count(QStringLiteral("message")), 1);
-        QCOMPARE(f.shell.count(QStringLiteral("folder")), 0);
+        QCOMPARE(f.shell.count(CallKind::Message), 1);
+        QCOMPARE(f.shell.count(CallKind::Folder), 0);
         QVERIFY(f.w().Combo1->hasFocus());
         QCoreApplication::processEvents();
         // Once the text is good, the next click goes through.
         type(f.w(), QStringLiteral("txt"));
         f.shell.answerFolder(QString());
         QTest::mouseClick(f.w().CmdIn, Qt::LeftButton);
-        QCOMPARE(f.shell.count(QStringLiteral("folder")), 1);
+        QCOMPARE(f.shell.count(CallKind::Folder), 1);
     }
 
     // Text that arrives all at once passes the key rule character by character.
@@ -336,13 +336,13 @@ private slots:
         type(f.w(), QStringLiteral("a")); // "*"
         f.shell.answerMessage(Answer::Ok);
         QTest::keyClick(&f.w(), Qt::Key_I, Qt::AltModifier);
-        QCOMPARE(f.shell.count(QStringLiteral("message")), 1);
-        QCOMPARE(f.shell.count(QStringLiteral("folder")), 0);
+        QCOMPARE(f.shell.count(CallKind::Message), 1);
+        QCOMPARE(f.shell.count(CallKind::Folder), 0);
         QVERIFY(f.w().Combo1->hasFocus());
         type(f.w(), QStringLiteral("txt"));
         f.shell.answerFolder(QString());
         QTest::keyClick(&f.w(), Qt::Key_I, Qt::AltModifier);
-        QTRY_COMPARE(f.shell.count(QStringLiteral("folder")), 1); // a shortcut's click is animated
+        QTRY_COMPARE(f.shell.count(CallKind::Folder), 1); // a shortcut's click is animated
     }
 
     void pickingTheShownEntryRecounts()

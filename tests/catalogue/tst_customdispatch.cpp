@@ -104,7 +104,7 @@ private slots:
             QCOMPARE(readFile(out + QLatin1Char('/') + p), input.toUtf8());
         QCOMPARE(QFile::exists(in + QLatin1Char('/') + input), !move || placed.isEmpty());
         QCOMPARE(Inventory::filesBelow(out).size(), outputs.filter(QRegularExpression("[^/]$")).size() + placed.size());
-        QCOMPARE(fx->shell.last(QStringLiteral("message"))->text, QStringLiteral("分发完毕！"));
+        QCOMPARE(fx->shell.last(CallKind::Message)->text, QStringLiteral("分发完毕！"));
         const QStringList progress = titles.filter(QStringLiteral("   目标文件已分发..."));
         QVERIFY(!progress.isEmpty() && progress.last().endsWith(placed.isEmpty() ? "...0" : "...1"));
         QVERIFY(before.lostAfter({out}).isEmpty());
@@ -166,7 +166,7 @@ private slots:
         make(in, {"1.jpg"});
         out = dir->filePath(QStringLiteral("missing"));
         runCustom(true);
-        QCOMPARE(fx->shell.count(QStringLiteral("message")), 1); // only the move question
+        QCOMPARE(fx->shell.count(CallKind::Message), 1); // only the move question
         QVERIFY(QFile::exists(in + QStringLiteral("/1.jpg")));
         QVERIFY(w().CmdDo->isEnabled());
     }

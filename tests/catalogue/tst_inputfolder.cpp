@@ -55,7 +55,7 @@ private slots:
         f.shell.answerFolder(in.path() + "/");
         f.w().CmdIn->click();
 
-        const ShellCall *pick = f.shell.last(QStringLiteral("folder"));
+        const ShellCall *pick = f.shell.last(CallKind::Folder);
         QVERIFY(pick);
         QCOMPARE(pick->title, QStringLiteral("选择输出目录："));
         QCOMPARE(pick->defaultText, QStringLiteral("/"));
@@ -77,7 +77,7 @@ private slots:
         f.shell.answerFolder(QString());
         f.w().CmdIn->click();
         QCOMPARE(f.w().LDir->caption(), before);
-        QCOMPARE(f.shell.count(QStringLiteral("message")), 0);
+        QCOMPARE(f.shell.count(CallKind::Message), 0);
     }
 
     void pickerRefusesAndReopens()
@@ -96,8 +96,8 @@ private slots:
         f.shell.answerFolder(good.path());
         f.w().CmdIn->click();
 
-        QCOMPARE(f.shell.count(QStringLiteral("folder")), 3);
-        const auto msgs = f.shell.ofKind(QStringLiteral("message"));
+        QCOMPARE(f.shell.count(CallKind::Folder), 3);
+        const auto msgs = f.shell.ofKind(CallKind::Message);
         QCOMPARE(msgs.size(), 2);
         for (const ShellCall &m : msgs) {
             QCOMPARE(m.text, QStringLiteral("该目录不可用，请重新指定。"));
@@ -119,7 +119,7 @@ private slots:
         delete old; // the current input folder disappears
         f.shell.answerFolder(next.path());
         f.w().CmdIn->click();
-        QCOMPARE(f.shell.count(QStringLiteral("message")), 0);
+        QCOMPARE(f.shell.count(CallKind::Message), 0);
         QCOMPARE(f.w().LDir->caption(), next.path());
     }
 
@@ -144,7 +144,7 @@ private slots:
         QVERIFY(writeFile(in.path() + "/a.txt", "x"));
         const QString before = f.w().LDir->caption();
         dropOn(f.w().LDir, {QUrl::fromLocalFile(in.path() + "/a.txt")});
-        QCOMPARE(f.shell.count(QStringLiteral("beep")), 1);
+        QCOMPARE(f.shell.count(CallKind::Beep), 1);
         QCOMPARE(f.w().LDir->caption(), before);
     }
 
@@ -158,7 +158,7 @@ private slots:
         QVERIFY(writeFile(in.path() + "/one/b.txt", "x"));
         dropOn(f.w().LDir, {QUrl::fromLocalFile(in.path() + "/a.txt"), QUrl::fromLocalFile(in.path() + "/one/"),
                             QUrl::fromLocalFile(in.path() + "/two")});
-        QCOMPARE(f.shell.count(QStringLiteral("beep")), 0);
+        QCOMPARE(f.shell.count(CallKind::Beep), 0);
         QCOMPARE(f.w().LDir->caption(), in.path() + "/one");
         QCOMPARE(f.w().LFiles->caption(), QStringLiteral("1"));
     }

@@ -11,7 +11,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QTreeView>
-#include <QtTest>
+#include <QTest>
 
 using namespace fd;
 using namespace fd::test;

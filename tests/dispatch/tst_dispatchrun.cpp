@@ -89,7 +89,7 @@ class DispatchRunTest : public QObject {
     }
     QString lastMessage() const
     {
-        const ShellCall *c = fx->shell.last(QStringLiteral("message"));
+        const ShellCall *c = fx->shell.last(CallKind::Message);
         return c ? c->text : QString();
     }
     void expectNothingLost(const Inventory &before)
@@ -122,7 +122,7 @@ private slots:
         useFolders();
         w().CmdUpdate->setEnabled(true);
         run();
-        QCOMPARE(fx->shell.count(QStringLiteral("beep")), 1);
+        QCOMPARE(fx->shell.count(CallKind::Beep), 1);
         QVERIFY(w().CmdIn->isEnabled());
         QCOMPARE(namesIn(in).size(), 2);
         QVERIFY(QDir(out).isEmpty());
@@ -138,15 +138,15 @@ private slots:
         fx->shell.answerMessage(Answer::Ok);
         w().CmdDo_Click();
         QCOMPARE(lastMessage(), QStringLiteral("您尚未指定要将文件分发到哪个主目录下的系列子文件中！请先添加分发输出所在的主目录！"));
-        QCOMPARE(fx->shell.last(QStringLiteral("message"))->icon, Icon::Critical);
+        QCOMPARE(fx->shell.last(CallKind::Message)->icon, Icon::Critical);
         QVERIFY(w().Opt1->isEnabled());
 
         w().ChSame->setChecked(false);
         w().CmdDo->setEnabled(true);
         fx->shell.clear();
         w().CmdDo_Click();
-        QCOMPARE(fx->shell.count(QStringLiteral("beep")), 1);
-        QCOMPARE(fx->shell.count(QStringLiteral("message")), 0);
+        QCOMPARE(fx->shell.count(CallKind::Beep), 1);
+        QCOMPARE(fx->shell.count(CallKind::Message), 0);
         QVERIFY(!w().CmdDo->isEnabled());
     }
 
@@ -158,7 +158,7 @@ private slots:
         w().ChBackUp->setChecked(true);
         fx->shell.answerMessage(Answer::Cancel);
         run();
-        const ShellCall q = fx->shell.ofKind(QStringLiteral("message")).first();
+        const ShellCall q = fx->shell.ofKind(CallKind::Message).first();
         QCOMPARE(q.text, QStringLiteral("在分发的同时移走原文件？"));
         QCOMPARE(q.buttons, Buttons::OkCancel);
         QCOMPARE(q.defaultButton, Answer::Cancel);
@@ -196,7 +196,7 @@ private slots:
         QVERIFY(w().ChOvewr->isChecked());
         QVERIFY(!w().ChBackUp->isChecked());
         QVERIFY(w().Opt1->isChecked());
-        QCOMPARE(fx->shell.last(QStringLiteral("openFolder"))->text, out);
+        QCOMPARE(fx->shell.last(CallKind::OpenFolder)->text, out);
         QCOMPARE(w().windowTitle(), FDispatch::caption());
         QVERIFY(w().CmdDo->isEnabled() && w().CmdIn->isEnabled() && w().Combo1->isEnabled());
     }
@@ -335,7 +335,7 @@ private slots:
         fx->shell.answerMessage(Answer::Ok);
         w().CmdDo_Click();
         QCOMPARE(lastMessage(), QStringLiteral("分发完毕！因文件访问错误，分发失败2份。\r\n稍候请参见分发失败的记录。"));
-        QCOMPARE(fx->shell.last(QStringLiteral("showFile"))->text, FailureLog::path());
+        QCOMPARE(fx->shell.last(CallKind::ShowFile)->text, FailureLog::path());
         QCOMPARE(namesIn(in), (QStringList{"f3.jpg", "f4.jpg"}));
         QFile log(FailureLog::path());
         QVERIFY(log.open(QIODevice::ReadOnly));
@@ -410,7 +410,7 @@ private slots:
         if (retry)
             sh.onRetryQuestion = [&] { QFile::remove(filler); };
         w().CmdDo_Click();
-        const QList<ShellCall> msgs = sh.ofKind(QStringLiteral("message"));
+        const QList<ShellCall> msgs = sh.ofKind(CallKind::Message);
         QCOMPARE(msgs.size(), 2);
         QCOMPARE(msgs[0].text, QStringLiteral("磁盘空间已满，请清理以释放空间后重试"));
         if (retry) {
@@ -499,7 +499,7 @@ private slots:
         QCOMPARE(namesIn(out + QStringLiteral("/ab")), (QStringList{"a.jpg", "ab.jpg"}));
         QCOMPARE(namesIn(out + QStringLiteral("/README notes")), (QStringList{"README"}));
         QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
-        QCOMPARE(fx->shell.count(QStringLiteral("openFolder")), 0); // nothing opened for grid folders
+        QCOMPARE(fx->shell.count(CallKind::OpenFolder), 0); // nothing opened for grid folders
     }
 
     void everyFolderAndMoveAfterTheLastCopy()

@@ -64,11 +64,11 @@ private slots:
         log.close();
         fx.shell.answerMessage(Answer::Ok);
         CompletionReport(fx.w(), 3);
-        const ShellCall *m = fx.shell.last(QStringLiteral("message"));
+        const ShellCall *m = fx.shell.last(CallKind::Message);
         QCOMPARE(m->text, QStringLiteral("分发完毕！因文件访问错误，分发失败3份。\r\n稍候请参见分发失败的记录。"));
         QCOMPARE(m->title, QStringLiteral("消息"));
         QCOMPARE(m->icon, Icon::Information);
-        QCOMPARE(fx.shell.last(QStringLiteral("showFile"))->text, FailureLog::path());
+        QCOMPARE(fx.shell.last(CallKind::ShowFile)->text, FailureLog::path());
         QVERIFY(QFileInfo::exists(FailureLog::path()));
     }
 
@@ -80,14 +80,14 @@ private slots:
         log.close();
         fx.shell.answerMessage(Answer::Ok);
         CompletionReport(fx.w(), 0);
-        QCOMPARE(fx.shell.last(QStringLiteral("message"))->text, QStringLiteral("分发完毕！"));
-        QCOMPARE(fx.shell.count(QStringLiteral("showFile")), 0);
+        QCOMPARE(fx.shell.last(CallKind::Message)->text, QStringLiteral("分发完毕！"));
+        QCOMPARE(fx.shell.count(CallKind::ShowFile), 0);
         QVERIFY(!QFileInfo::exists(FailureLog::path()));
         // Timed dispatch always reports plain completion.
         fx.w().ChRndTime->setChecked(true);
         fx.shell.answerMessage(Answer::Ok);
         CompletionReport(fx.w(), 4);
-        QCOMPARE(fx.shell.last(QStringLiteral("message"))->text, QStringLiteral("分发完毕！"));
+        QCOMPARE(fx.shell.last(CallKind::Message)->text, QStringLiteral("分发完毕！"));
     }
 
     void unwritableProgramFolderMovesTheLogToTheUserData()
@@ -109,7 +109,7 @@ private slots:
         QCOMPARE(readFile(moved).count('\n'), 2);
         fx.shell.answerMessage(Answer::Ok);
         CompletionReport(fx.w(), 1);
-        QCOMPARE(fx.shell.last(QStringLiteral("showFile"))->text, moved);
+        QCOMPARE(fx.shell.last(CallKind::ShowFile)->text, moved);
 
         // With nowhere to write, only the lines are lost.
         qputenv("XDG_DATA_HOME", QFile::encodeName(ro + "/home2"));

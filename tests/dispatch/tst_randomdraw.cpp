@@ -67,7 +67,7 @@ class RandomDrawTest : public QObject {
     QStringList messages() const
     {
         QStringList l;
-        for (const ShellCall &c : fx->shell.ofKind(QStringLiteral("message")))
+        for (const ShellCall &c : fx->shell.ofKind(CallKind::Message))
             l << c.text;
         return l;
     }
@@ -104,11 +104,11 @@ private slots:
         for (const QString &s : sets)
             QCOMPARE(namesIn(root + QLatin1Char('/') + s).size(), 10);
         QVERIFY(titles.contains(FDispatch::caption() + QStringLiteral("  正在随机分发中10/10之10/10")));
-        const ShellCall *end = fx->shell.last(QStringLiteral("message"));
+        const ShellCall *end = fx->shell.last(CallKind::Message);
         QCOMPARE(messages(), QStringList{kEndQuestion});
         QCOMPARE(end->buttons, Buttons::YesNo);
         QCOMPARE(end->defaultButton, Answer::No);
-        QCOMPARE(fx->shell.last(QStringLiteral("openFolder"))->text, root);
+        QCOMPARE(fx->shell.last(CallKind::OpenFolder)->text, root);
         QCOMPARE(w().draw.paths.size(), 95);
         QCOMPARE(namesIn(in).size(), 95); // copies only
         // The switch's rule ran again at the end.
@@ -203,13 +203,13 @@ private slots:
             fx->shell.answerMessage(Answer::No);
         }
         w().CmdDo_Click();
-        const ShellCall full = fx->shell.ofKind(QStringLiteral("message")).first();
+        const ShellCall full = fx->shell.ofKind(CallKind::Message).first();
         QCOMPARE(full.text, QStringLiteral("导出目录所在磁盘空间不足！请释放空间后重试分发！"));
         QCOMPARE(full.icon, Icon::Critical);
         QCOMPARE(full.buttons, Buttons::RetryCancel);
         QCOMPARE(messages().size(), retry ? 2 : 1); // Cancel ends the draw at once
         QCOMPARE(namesIn(root + QStringLiteral("/00001")).size(), retry ? 3 : 2);
-        QCOMPARE(fx->shell.last(QStringLiteral("openFolder"))->text, root);
+        QCOMPARE(fx->shell.last(CallKind::OpenFolder)->text, root);
         QVERIFY(w().CmdDo->isEnabled());
     }
 
@@ -231,7 +231,7 @@ private slots:
         QCOMPARE(namesIn(out).size(), 3); // the second sample only
         QVERIFY(!namesIn(out).contains(QStringLiteral("mine.txt")));
         QVERIFY(titles.contains(FDispatch::caption() + QStringLiteral("  正在随机分发中3/3")));
-        QCOMPARE(fx->shell.last(QStringLiteral("openFolder"))->text, out);
+        QCOMPARE(fx->shell.last(CallKind::OpenFolder)->text, out);
         QCOMPARE(w().draw.paths.size(), 10);
         QCOMPARE(namesIn(in).size(), 10);
     }
@@ -266,13 +266,13 @@ private slots:
         fx->shell.answerMessage(Answer::Ok);
         w().CmdDo_Click();
         qputenv("HOME", oldHome);
-        const QList<ShellCall> msgs = fx->shell.ofKind(QStringLiteral("message"));
+        const QList<ShellCall> msgs = fx->shell.ofKind(CallKind::Message);
         QCOMPARE(msgs.size(), 1);
         QVERIFY(msgs[0].text.contains(manual ? QDir::cleanPath(out) : root));
         QCOMPARE(msgs[0].title, QStringLiteral("消息"));
         QCOMPARE(msgs[0].icon, Icon::Critical);
         QCOMPARE(before.lostAfter({}), QStringList());
-        QCOMPARE(fx->shell.count(QStringLiteral("openFolder")), 0);
+        QCOMPARE(fx->shell.count(CallKind::OpenFolder), 0);
         QVERIFY(w().CmdDo->isEnabled() && w().CmdIn->isEnabled());
     }
 };

@@ -95,7 +95,7 @@ private slots:
         QVERIFY(!w().ChSubFold->isEnabled());
         w().CmbSame->setEditText(text);
         w().CmbSame_Validate();
-        QCOMPARE(fx->shell.count(QStringLiteral("message")), refused ? 1 : 0);
+        QCOMPARE(fx->shell.count(CallKind::Message), refused ? 1 : 0);
         QCOMPARE(w().CmbSame->currentText(), refused ? w().CmbSame->itemText(0) : text);
         w().ChSame->setChecked(false);
         QVERIFY(!w().CmbSame->isEnabled() && w().ChRndTime->isEnabled() && w().ChSubFold->isEnabled());
@@ -169,7 +169,7 @@ private slots:
         runSame();
         QCOMPARE(QDir(in).entryList(QDir::Files), (QStringList{"b13900139000.jpg", "c.jpg"}));
         QCOMPARE(readFile(out + QStringLiteral("/o1/13900139000/b13900139000.jpg")), QByteArray("old"));
-        QVERIFY(fx->shell.last(QStringLiteral("message"))->text.startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败1份。")));
+        QVERIFY(fx->shell.last(CallKind::Message)->text.startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败1份。")));
         QVERIFY(before.lostAfter({out}).isEmpty());
     }
 
@@ -192,11 +192,11 @@ private slots:
         fx->shell.answerMessage(Answer::Cancel); // the transfer's own question
         fx->shell.answerMessage(retry ? Answer::Retry : Answer::Cancel);
         fx->shell.onRetryQuestion = [&] {
-            if (retry && fx->shell.last(QStringLiteral("message"))->text.contains(QStringLiteral("磁盘空间不足")))
+            if (retry && fx->shell.last(CallKind::Message)->text.contains(QStringLiteral("磁盘空间不足")))
                 QFile::remove(filler);
         };
         runSame();
-        const QList<ShellCall> msgs = fx->shell.ofKind(QStringLiteral("message"));
+        const QList<ShellCall> msgs = fx->shell.ofKind(CallKind::Message);
         QCOMPARE(msgs[1].text, out + QStringLiteral("/o1/13800138000磁盘空间不足，请释放空间后重试分发！"));
         QCOMPARE(msgs[1].buttons, Buttons::RetryCancel);
         QCOMPARE(QFile::exists(out + QStringLiteral("/o1/13800138000/a13800138000.bin")), retry);
@@ -208,7 +208,7 @@ private slots:
         QVERIFY(writeFile(in + QStringLiteral("/13800138000.jpg"), "x"));
         makeOutputs({"o1/13800138000"});
         runSame(QStringLiteral("(\\d"));
-        QCOMPARE(fx->shell.count(QStringLiteral("message")), 1);
+        QCOMPARE(fx->shell.count(CallKind::Message), 1);
         QVERIFY(w().Opt1->isEnabled() && w().CmdDo->isEnabled());
         QVERIFY(delivered().isEmpty());
     }

@@ -6,6 +6,8 @@
 #include "app/TextNumbers.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -13,7 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QtTest>
+#include <QTest>
 
 using namespace fd;
 using namespace fd::test;
@@ -129,7 +131,7 @@ void TestShares::typingTwentyWithTenFiles()
     leave(w.TDivs);
     QCOMPARE(w.TDivs->text(), QStringLiteral("10")); // never more shares than files
     QCOMPARE(w.TParts->text(), QStringLiteral("1"));
-    QCOMPARE(fx.shell.count("beep"), 0);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 0);
 }
 
 void TestShares::zeroCountEndsAtOne()
@@ -204,13 +206,13 @@ void TestShares::keyFilters()
         QTest::keyClick(e, Qt::Key_Minus);
         QTest::keyClick(e, Qt::Key_Period);
         QCOMPARE(e->text(), QStringLiteral("3"));
-        QCOMPARE(fx.shell.count("beep"), 3);
+        QCOMPARE(fx.shell.count(CallKind::Beep), 3);
         QTest::keyClick(e, Qt::Key_4);
         QCOMPARE(e->text(), QStringLiteral("34"));
         QTest::keyClick(e, Qt::Key_Backspace);
         QCOMPARE(e->text(), QStringLiteral("3"));
         QTest::keyClick(e, Qt::Key_Left); // moving the caret is no typing
-        QCOMPARE(fx.shell.count("beep"), 3);
+        QCOMPARE(fx.shell.count(CallKind::Beep), 3);
     }
     // Timed mode: a range such as 1-3 can be typed into the share count only.
     w.ChRndTime->setChecked(true);
@@ -222,7 +224,7 @@ void TestShares::keyFilters()
     w.TParts->end(false);
     QTest::keyClick(w.TParts, Qt::Key_Minus);
     QCOMPARE(w.TParts->text(), QStringLiteral("5"));
-    QCOMPARE(fx.shell.count("beep"), 1);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 1);
 }
 
 void TestShares::fixedModeTakesDerivedValueOnNewCount()

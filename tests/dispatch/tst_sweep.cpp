@@ -96,10 +96,10 @@ private slots:
         QCOMPARE(names(in), stay);
         QCOMPARE(names(out), moved);
         QVERIFY(before.lostAfter({in, out}).isEmpty());
-        const QList<ShellCall> inputsAsked = fx->shell.ofKind(QStringLiteral("input"));
+        const QList<ShellCall> inputsAsked = fx->shell.ofKind(CallKind::Input);
         QCOMPARE(inputsAsked[0].defaultText, QStringLiteral("0"));
-        QCOMPARE(fx->shell.last(QStringLiteral("message"))->text, QStringLiteral("文件分发完毕！"));
-        QCOMPARE(fx->shell.ofKind(QStringLiteral("openFolder")).size(), 1);
+        QCOMPARE(fx->shell.last(CallKind::Message)->text, QStringLiteral("文件分发完毕！"));
+        QCOMPARE(fx->shell.ofKind(CallKind::OpenFolder).size(), 1);
         const QStringList progress = titles.filter(QStringLiteral("  已移动文件数"));
         QCOMPARE(progress.isEmpty() ? 0 : progress.last().section(QStringLiteral("数"), -1).toInt(), int(moved.size()));
         QVERIFY(w().ChFJ->isEnabled() && !w().ChFJ->isChecked());
@@ -109,7 +109,7 @@ private slots:
     {
         QVERIFY(writeFile(in + QStringLiteral("/资料.png"), "x"));
         runSweep(QStringLiteral("*.jpg"), QStringLiteral("0"), QString());
-        QCOMPARE(fx->shell.count(QStringLiteral("message")), 0);
+        QCOMPARE(fx->shell.count(CallKind::Message), 0);
         QVERIFY(QFile::exists(in + QStringLiteral("/资料.png")));
     }
 
@@ -133,7 +133,7 @@ private slots:
         runSweep(QStringLiteral("*.*"), QStringLiteral("0"), QString());
         QCOMPARE(names(in).size(), readOnly ? 2 : 0);
         QCOMPARE(names(out).size(), readOnly ? 0 : 2);
-        const QString last = fx->shell.last(QStringLiteral("message"))->text;
+        const QString last = fx->shell.last(CallKind::Message)->text;
         QVERIFY(readOnly ? last.startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败2份。"))
                          : last == QStringLiteral("文件分发完毕！"));
         QVERIFY(before.lostAfter({out}).isEmpty());

@@ -168,7 +168,7 @@ private slots:
         QCOMPARE(captions, expected);
         QCOMPARE(namesIn(out).size(), files);
         QCOMPARE(namesIn(in).size(), move ? 0 : files);
-        QCOMPARE(fx->shell.last(QStringLiteral("message"))->text, QStringLiteral("分发完毕！"));
+        QCOMPARE(fx->shell.last(CallKind::Message)->text, QStringLiteral("分发完毕！"));
         QVERIFY(!w().Timer1->isActive() && !w().ChRndTime->isChecked());
         QCOMPARE(w().Label3->text(), QStringLiteral("每份抽取："));
     }
@@ -220,7 +220,7 @@ private slots:
         const int left = namesIn(in).size();
         QVERIFY2(left > 0 && left < 10, qPrintable(QString::number(left)));
         QCOMPARE(before.lostAfter({out}), QStringList());
-        for (const ShellCall &c : fx->shell.ofKind(QStringLiteral("message")))
+        for (const ShellCall &c : fx->shell.ofKind(CallKind::Message))
             QVERIFY(!c.text.startsWith(QStringLiteral("分发完毕")));
         QTRY_VERIFY(!w().isVisible());
     }

@@ -311,8 +311,8 @@ private slots:
         QVERIFY(r.failed);
         QVERIFY(r.gaveUpAtFullDisk);
         QVERIFY(!r.copied);
-        QCOMPARE(sh.count(QStringLiteral("message")), 1);
-        const ShellCall *c = sh.last(QStringLiteral("message"));
+        QCOMPARE(sh.count(CallKind::Message), 1);
+        const ShellCall *c = sh.last(CallKind::Message);
         QCOMPARE(c->text, QStringLiteral("磁盘空间已满，请清理以释放空间后重试"));
         QCOMPARE(c->title, QStringLiteral("消息"));
         QCOMPARE(c->icon, Icon::Information);
@@ -329,7 +329,7 @@ private slots:
         QVERIFY(!r.failed);
         QVERIFY(r.copied);
         QVERIFY(!r.gaveUpAtFullDisk);
-        QCOMPARE(sh.count(QStringLiteral("message")), 1);
+        QCOMPARE(sh.count(CallKind::Message), 1);
         QCOMPARE(readFile(old), bytes);
         QVERIFY(partFiles(small).isEmpty());
     }
@@ -348,7 +348,7 @@ private slots:
         const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
         QVERIFY(r.failed);
         QVERIFY(r.gaveUpAtFullDisk);
-        QCOMPARE(sh.count(QStringLiteral("message")), 2);
+        QCOMPARE(sh.count(CallKind::Message), 2);
         QVERIFY(!QFileInfo::exists(dst));
         QVERIFY(partFiles(small).isEmpty());
     }

@@ -108,12 +108,12 @@ private slots:
         QCOMPARE(w().UpDown1->maximum(), 2);
         w().UpDown1->setValue(5);
         QCOMPARE(w().LBracketNo->caption(), QStringLiteral("2"));
-        QCOMPARE(fx->shell.count(QStringLiteral("message")), 0);
+        QCOMPARE(fx->shell.count(CallKind::Message), 0);
 
         fx->shell.answerMessage(Answer::Ok);
         w().TNewFold->setText(QStringLiteral("\\(((\\d+))\\)"));
         w().TNewFold_Validate();
-        QCOMPARE(fx->shell.last(QStringLiteral("message"))->text, QStringLiteral("您编制的正则表达式可能有误，建议检查修正。"));
+        QCOMPARE(fx->shell.last(CallKind::Message)->text, QStringLiteral("您编制的正则表达式可能有误，建议检查修正。"));
         QCOMPARE(tagOf(w().TNewFold), QStringLiteral("1"));
 
         w().TNewFold->setText(QStringLiteral("\\(\\d+\\)"));
@@ -126,7 +126,7 @@ private slots:
         useInput({QStringLiteral("a-1.jpg"), QStringLiteral("b c -2.jpg"), QStringLiteral("README")});
         ruleOn();
         w().CmdUp->click();
-        QCOMPARE(fx->shell.count(QStringLiteral("beep")), 1);
+        QCOMPARE(fx->shell.count(CallKind::Beep), 1);
         w().CmdPre->click();
         QCOMPARE(folderName(), QStringLiteral("a-"));
         w().CmdDown->click();
@@ -136,7 +136,7 @@ private slots:
         QCOMPARE(w().LFilename->caption(), QStringLiteral("README"));
         QCOMPARE(folderName(), tagOf(w().LFoldName)); // no "." to cut at
         w().CmdDown->click();
-        QCOMPARE(fx->shell.count(QStringLiteral("beep")), 2);
+        QCOMPARE(fx->shell.count(CallKind::Beep), 2);
         QCOMPARE(tagOf(w().CmdUp), QStringLiteral("2"));
         QCOMPARE(tagOf(w().CmdDown), QStringLiteral("2"));
 
@@ -152,7 +152,7 @@ private slots:
         fx->shell.answerMessage(Answer::Ok);
         w().TNewFold->setText(QStringLiteral("(a"));
         w().CmdPre->click();
-        const ShellCall *m = fx->shell.last(QStringLiteral("message"));
+        const ShellCall *m = fx->shell.last(CallKind::Message);
         QCOMPARE(m->text, QStringLiteral("正则表达式语法错误，请检查修正！"));
         QCOMPARE(m->icon, Icon::Critical);
         QCOMPARE(w().TNewFold->text(), QStringLiteral("(.+)\\-"));
@@ -166,7 +166,7 @@ private slots:
         ruleOn();
         w().CmdPre->click();
         w().CmdDown->click();
-        QCOMPARE(fx->shell.count(QStringLiteral("beep")), 2);
+        QCOMPARE(fx->shell.count(CallKind::Beep), 2);
     }
 };
 

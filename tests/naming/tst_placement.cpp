@@ -64,7 +64,7 @@ class PlacementTest : public QObject {
     QStringList messages() const
     {
         QStringList l;
-        for (const ShellCall &c : fx->shell.ofKind(QStringLiteral("message")))
+        for (const ShellCall &c : fx->shell.ofKind(CallKind::Message))
             l << c.text;
         return l;
     }

@@ -13,7 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QUrl>
-#include <QtTest>
+#include <QTest>
 
 using namespace fd;
 using namespace fd::test;
@@ -118,15 +118,15 @@ void TestOutputFolders::pickerLoop()
     fx.shell.answerMessage(Answer::Ok);
     const QString chosen = w.chooseOutputFolder();
     QCOMPARE(chosen, good);
-    QCOMPARE(fx.shell.count("folder"), 3);
-    const auto refusals = fx.shell.ofKind("message");
+    QCOMPARE(fx.shell.count(CallKind::Folder), 3);
+    const auto refusals = fx.shell.ofKind(CallKind::Message);
     QCOMPARE(refusals.size(), 2);
     for (const auto &m : refusals) {
         QCOMPARE(m.text, QStringLiteral("该目录不可用，请重新指定。"));
         QCOMPARE(m.title, QStringLiteral("警告"));
         QCOMPARE(m.icon, Icon::Critical);
     }
-    const ShellCall *pick = fx.shell.last("folder");
+    const ShellCall *pick = fx.shell.last(CallKind::Folder);
     QCOMPARE(pick->title, outputPickerTitle(false, true));
     QVERIFY(pick->newStyle);
     QCOMPARE(pick->defaultText, QDir::toNativeSeparators(QDir::rootPath()).left(3));
@@ -146,7 +146,7 @@ void TestOutputFolders::commandAddsThroughPicker()
         w.CmdOut->click();
     }
     QCOMPARE(gridPaths(w), QStringList{out});
-    QCOMPARE(fx.shell.count("beep"), 1);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 1);
     QCOMPARE(w.LDirOut->caption(), out);
     // Yes to subfolders: the chosen folder and its subfolder.
     fx.shell.answerMessage(Answer::Ok);
@@ -165,15 +165,15 @@ void TestOutputFolders::subfolderQuestion()
     // Not in the custom output folder mode: no question.
     fx.shell.answerFolder(QString());
     w.CmdOut->click();
-    QCOMPARE(fx.shell.count("message"), 0);
+    QCOMPARE(fx.shell.count(CallKind::Message), 0);
 
     w.Opt3->click();
     fx.shell.clear();
     fx.shell.answerMessage(Answer::Cancel);
     fx.shell.answerFolder(QString());
     w.CmdOut->click();
-    QCOMPARE(fx.shell.count("message"), 1);
-    const ShellCall *q = fx.shell.last("message");
+    QCOMPARE(fx.shell.count(CallKind::Message), 1);
+    const ShellCall *q = fx.shell.last(CallKind::Message);
     QCOMPARE(q->text, QStringLiteral("要包含子文件夹吗？"));
     QCOMPARE(q->title, QStringLiteral("消息"));
     QCOMPARE(q->buttons, Buttons::OkCancel);
@@ -194,7 +194,7 @@ void TestOutputFolders::subfolderQuestion()
     w.ChSame->setChecked(true);
     fx.shell.answerFolder(QString());
     w.CmdOut->click();
-    QCOMPARE(fx.shell.count("message"), 0);
+    QCOMPARE(fx.shell.count(CallKind::Message), 0);
 }
 
 void TestOutputFolders::singleAddTwiceBeeps()
@@ -210,7 +210,7 @@ void TestOutputFolders::singleAddTwiceBeeps()
     QCOMPARE(w.MSFlexGrid1->textMatrix(1, 1), QStringLiteral("out"));
     QCOMPARE(w.LFolds->caption(), QStringLiteral("1"));
     QVERIFY(!w.takeOutputFolder(out));
-    QCOMPARE(fx.shell.count("beep"), 1);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 1);
     QCOMPARE(gridPaths(w), QStringList{out});
     QCOMPARE(w.LFolds->caption(), QStringLiteral("1"));
     // A root keeps its whole text as its own name.
@@ -248,7 +248,7 @@ void TestOutputFolders::addWithSubfoldersTwice()
     QVERIFY(w.takeOutputFolder(out));
     QCOMPARE(gridPaths(w), (QStringList{out, a, ax, b, out}));
     QCOMPARE(w.LFolds->caption(), QStringLiteral("5"));
-    QCOMPARE(fx.shell.count("beep"), 0);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 0);
 }
 
 void TestOutputFolders::listedSubfolderStillDescends()
@@ -301,7 +301,7 @@ void TestOutputFolders::customOnlyAddsNoRow()
     // Neither the question nor the walk.
     fx.shell.answerFolder(QString());
     w.CmdOut->click();
-    QCOMPARE(fx.shell.count("message"), 0);
+    QCOMPARE(fx.shell.count(CallKind::Message), 0);
 }
 
 void TestOutputFolders::inputFolderIsRemoved()
@@ -338,7 +338,7 @@ void TestOutputFolders::doubleClickRemovesRows()
     QTemporaryDir t;
     w.Opt3->click();
     w.MSFlexGrid1_DblClick(); // empty list
-    QCOMPARE(fx.shell.count("beep"), 1);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 1);
     const QString a = makeDir(t, "a"), b = makeDir(t, "b"), c = makeDir(t, "c");
     for (const QString &p : {a, b, c})
         QVERIFY(w.takeOutputFolder(p));
@@ -347,16 +347,16 @@ void TestOutputFolders::doubleClickRemovesRows()
                        w.MSFlexGrid1->visualItemRect(w.MSFlexGrid1->item(1, 0)).center());
     QCOMPARE(gridPaths(w), (QStringList{a, c}));
     QCOMPARE(w.LFolds->caption(), QStringLiteral("2"));
-    QCOMPARE(fx.shell.count("beep"), 1);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 1);
     w.MSFlexGrid1->setCurrentCell(1, 0);
     w.MSFlexGrid1_DblClick();
     QCOMPARE(gridPaths(w), QStringList{a});
     w.MSFlexGrid1_DblClick(); // the only row
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
     QCOMPARE(w.LFolds->caption(), QStringLiteral("0"));
-    QCOMPARE(fx.shell.count("beep"), 2);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 2);
     QVERIFY(w.takeOutputFolder(a)); // listed no more
-    QCOMPARE(fx.shell.count("beep"), 2);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 2);
 }
 
 void TestOutputFolders::rightButtonClears()
@@ -367,19 +367,19 @@ void TestOutputFolders::rightButtonClears()
     w.Opt3->click();
     // Empty list: never asks.
     w.MSFlexGrid1_MouseUp(Qt::RightButton);
-    QCOMPARE(fx.shell.count("message"), 0);
+    QCOMPARE(fx.shell.count(CallKind::Message), 0);
     QVERIFY(w.takeOutputFolder(makeDir(t, "a")));
     QVERIFY(w.takeOutputFolder(makeDir(t, "b")));
     QTest::mouseClick(w.MSFlexGrid1->viewport(), Qt::LeftButton);
     w.MSFlexGrid1_MouseUp(Qt::MiddleButton);
-    QCOMPARE(fx.shell.count("message"), 0);
+    QCOMPARE(fx.shell.count(CallKind::Message), 0);
 
     setInputCount(fx, 5);
     w.CmdDo->setEnabled(true);
     fx.shell.answerMessage(Answer::No);
     QTest::mouseClick(w.MSFlexGrid1->viewport(), Qt::RightButton);
-    QCOMPARE(fx.shell.count("message"), 1);
-    const ShellCall *q = fx.shell.last("message");
+    QCOMPARE(fx.shell.count(CallKind::Message), 1);
+    const ShellCall *q = fx.shell.last(CallKind::Message);
     QCOMPARE(q->text, QStringLiteral("确实要清空列表？"));
     QCOMPARE(q->title, QStringLiteral("消息"));
     QCOMPARE(q->buttons, Buttons::YesNo);
@@ -405,7 +405,7 @@ void TestOutputFolders::dropOnOutputLabel()
     const QString out = makeDir(t, "out");
     const QString before = w.LDirOut->caption();
     w.LDirOut_OLEDragDrop({QUrl::fromLocalFile(f1), QUrl::fromLocalFile(f2)});
-    QCOMPARE(fx.shell.count("beep"), 1);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 1);
     QCOMPARE(w.LDirOut->caption(), before);
     w.Opt3->click();
     emit w.LDirOut->dropped({QUrl::fromLocalFile(f1), QUrl::fromLocalFile(f2), QUrl(),
@@ -413,7 +413,7 @@ void TestOutputFolders::dropOnOutputLabel()
     QCOMPARE(w.LDirOut->caption(), out);
     QCOMPARE(w.MSFlexGrid1->rows(), 1); // a drop never lists
     QCOMPARE(w.LFolds->caption(), QStringLiteral("0"));
-    QCOMPARE(fx.shell.count("beep"), 1);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 1);
 }
 
 void TestOutputFolders::folderCountDecidesDispatchButton()

@@ -81,15 +81,15 @@ private slots:
         shell.answerFolder(dir.path() + "//");
         QCOMPARE(PickFolder(QStringLiteral("选择输出目录："), QStringLiteral("/"), true, QStringLiteral("/w/")),
                  dir.path());
-        const ShellCall *c = shell.last(QStringLiteral("folder"));
+        const ShellCall *c = shell.last(CallKind::Folder);
         QCOMPARE(c->title, QStringLiteral("选择输出目录："));
         QCOMPARE(c->defaultText, QStringLiteral("/"));
         QVERIFY(c->newStyle);
 
         shell.answerFolder(dir.path() + "/not-there");
         QCOMPARE(PickFolder(QStringLiteral("t"), dir.path(), false, QStringLiteral("/w/")), QStringLiteral("/w/"));
-        QCOMPARE(shell.last(QStringLiteral("folder"))->defaultText, dir.path() + "/");
-        QVERIFY(!shell.last(QStringLiteral("folder"))->newStyle);
+        QCOMPARE(shell.last(CallKind::Folder)->defaultText, dir.path() + "/");
+        QVERIFY(!shell.last(CallKind::Folder)->newStyle);
     }
 };
 

@@ -12,7 +12,7 @@
 #include <QFile>
 #include <QRadioButton>
 #include <QSet>
-#include <QtTest>
+#include <QTest>
 
 using namespace fd;
 using namespace fd::test;
@@ -199,8 +199,8 @@ void TestWalk::markedWalkReports()
     fx.shell.answerMessage(Answer::Ok);
     WalkFolder(w, in);
     QCOMPARE(w.cat.customSubfolders, sep() + "a\t");
-    QCOMPARE(fx.shell.count("message"), 1);
-    const ShellCall *m = fx.shell.last("message");
+    QCOMPARE(fx.shell.count(CallKind::Message), 1);
+    const ShellCall *m = fx.shell.last(CallKind::Message);
     QCOMPARE(m->text, QStringLiteral("分发完毕！"));
     QCOMPARE(m->title, QStringLiteral("消息"));
     QCOMPARE(m->icon, Icon::Information);

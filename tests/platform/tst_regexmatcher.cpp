@@ -3,7 +3,7 @@
 #include <QTest>
 
 using fd::RegexMatcher;
-using fd::RegexSyntaxError;
+using fd::RegexError;
 
 class TstRegexMatcher : public QObject {
     Q_OBJECT
@@ -20,19 +20,19 @@ private slots:
     void replaceEmptyMatchesGlobally();
     void endAnchorWithoutMultiLine();
     void unicodeEscapes();
-    void invalidPatternFailsAtFirstUse();
+    void invalidPatternIsAnErrorAtEveryUse();
 };
 
 void TstRegexMatcher::greedyAndLazy()
 {
     RegexMatcher m(QStringLiteral("(.+)(\\-)"));
-    const auto r = m.execute(QStringLiteral("2024-01-05"));
+    const auto r = m.execute(QStringLiteral("2024-01-05")).value();
     QCOMPARE(r.size(), 1);
     QCOMPARE(r[0].subMatches.value(0), QStringLiteral("2024-01"));
     QCOMPARE(r[0].subMatches.value(1), QStringLiteral("-"));
 
     RegexMatcher lazy(QStringLiteral("a.+?b"));
-    QCOMPARE(lazy.execute(QStringLiteral("a1b2b")).value(0).value, QStringLiteral("a1b"));
+    QCOMPARE(lazy.execute(QStringLiteral("a1b2b")).value().value(0).value, QStringLiteral("a1b"));
 }
 
 void TstRegexMatcher::bracketSuffixPattern_data()
@@ -55,8 +55,8 @@ void TstRegexMatcher::bracketSuffixPattern()
     QFETCH(bool, matches);
     QFETCH(QString, group1);
     RegexMatcher m(QStringLiteral("(.+)[ ]+?[\\(（\\[【\\{《].+?[\\)）\\]】\\}》]$"));
-    QCOMPARE(m.test(subject), matches);
-    const auto r = m.execute(subject);
+    QCOMPARE(m.test(subject).value(), matches);
+    const auto r = m.execute(subject).value();
     QCOMPARE(r.isEmpty(), !matches);
     if (matches)
         QCOMPARE(r[0].subMatches.value(0), group1);
@@ -65,31 +65,31 @@ void TstRegexMatcher::bracketSuffixPattern()
 void TstRegexMatcher::systemPatterns()
 {
     RegexMatcher mobile(QStringLiteral("\\d{11}"));
-    QCOMPARE(mobile.execute(QStringLiteral("张三13812345678备注")).value(0).value,
+    QCOMPARE(mobile.execute(QStringLiteral("张三13812345678备注")).value().value(0).value,
              QStringLiteral("13812345678"));
-    QVERIFY(!mobile.test(QStringLiteral("1381234567")));
+    QVERIFY(!mobile.test(QStringLiteral("1381234567")).value());
 
     RegexMatcher range(QStringLiteral("(\\d+)\\-(\\d+)"));
-    const auto r = range.execute(QStringLiteral("第12-345页"));
+    const auto r = range.execute(QStringLiteral("第12-345页")).value();
     QCOMPARE(r.value(0).subMatches, QStringList({QStringLiteral("12"), QStringLiteral("345")}));
 
     RegexMatcher dots(QStringLiteral("(\\.+)(\\-)"));
-    QCOMPARE(dots.execute(QStringLiteral("a..-b")).value(0).subMatches.value(0), QStringLiteral(".."));
-    QVERIFY(!dots.test(QStringLiteral("ab-c")));
+    QCOMPARE(dots.execute(QStringLiteral("a..-b")).value().value(0).subMatches.value(0), QStringLiteral(".."));
+    QVERIFY(!dots.test(QStringLiteral("ab-c")).value());
 
     RegexMatcher closing(QStringLiteral("[\\)）\\]】\\}》]$"));
     for (const QString &s : {QStringLiteral("a)"), QStringLiteral("a）"), QStringLiteral("a]"),
                              QStringLiteral("a】"), QStringLiteral("a}"), QStringLiteral("a》")})
-        QVERIFY2(closing.test(s), qPrintable(s));
-    QVERIFY(!closing.test(QStringLiteral("a)b")));
+        QVERIFY2(closing.test(s).value(), qPrintable(s));
+    QVERIFY(!closing.test(QStringLiteral("a)b")).value());
 }
 
 void TstRegexMatcher::numberPatternDotMatchesAnyCharacter()
 {
     RegexMatcher m(QStringLiteral("\\d+(.\\d+)?"));
-    QCOMPARE(m.execute(QStringLiteral("scan3.5")).value(0).value, QStringLiteral("3.5"));
-    QCOMPARE(m.execute(QStringLiteral("IMG_12a34")).value(0).value, QStringLiteral("12a34"));
-    const auto plain = m.execute(QStringLiteral("IMG_0012"));
+    QCOMPARE(m.execute(QStringLiteral("scan3.5")).value().value(0).value, QStringLiteral("3.5"));
+    QCOMPARE(m.execute(QStringLiteral("IMG_12a34")).value().value(0).value, QStringLiteral("12a34"));
+    const auto plain = m.execute(QStringLiteral("IMG_0012")).value();
     QCOMPARE(plain.value(0).value, QStringLiteral("0012"));
     // The optional group took no part: empty text, not a missing entry.
     QCOMPARE(plain.value(0).subMatches.size(), 1);
@@ -100,103 +100,109 @@ void TstRegexMatcher::numberPatternDotMatchesAnyCharacter()
 void TstRegexMatcher::charactersNotBytes()
 {
     RegexMatcher two(QStringLiteral("^.{2}$"));
-    QVERIFY(two.test(QStringLiteral("中文")));
-    QVERIFY(!two.test(QStringLiteral("中文字")));
+    QVERIFY(two.test(QStringLiteral("中文")).value());
+    QVERIFY(!two.test(QStringLiteral("中文字")).value());
     RegexMatcher cls(QStringLiteral("[（]"));
-    QCOMPARE(cls.execute(QStringLiteral("文件（1）")).value(0).firstIndex, 2);
+    QCOMPARE(cls.execute(QStringLiteral("文件（1）")).value().value(0).firstIndex, 2);
 }
 
 void TstRegexMatcher::settings()
 {
     RegexMatcher m(QStringLiteral("abc"));
-    QVERIFY(!m.test(QStringLiteral("xABCx")));
+    QVERIFY(!m.test(QStringLiteral("xABCx")).value());
     m.setIgnoreCase(true);
-    QVERIFY(m.test(QStringLiteral("xABCx")));
+    QVERIFY(m.test(QStringLiteral("xABCx")).value());
 
     RegexMatcher line(QStringLiteral("^b"));
-    QVERIFY(!line.test(QStringLiteral("a\nb")));
+    QVERIFY(!line.test(QStringLiteral("a\nb")).value());
     line.setMultiLine(true);
-    QVERIFY(line.test(QStringLiteral("a\nb")));
+    QVERIFY(line.test(QStringLiteral("a\nb")).value());
     line.setPattern(QStringLiteral("^c"));
-    QVERIFY(!line.test(QStringLiteral("a\nb")));
+    QVERIFY(!line.test(QStringLiteral("a\nb")).value());
 }
 
 void TstRegexMatcher::executeFirstOrAll()
 {
     RegexMatcher m(QStringLiteral("(\\d)(x)?"));
-    QCOMPARE(m.execute(QStringLiteral("1x 2 3")).size(), 1);
+    QCOMPARE(m.execute(QStringLiteral("1x 2 3")).value().size(), 1);
     m.setGlobal(true);
-    const auto all = m.execute(QStringLiteral("1x 2 3"));
+    const auto all = m.execute(QStringLiteral("1x 2 3")).value();
     QCOMPARE(all.size(), 3);
     QCOMPARE(all[0].subMatches, QStringList({QStringLiteral("1"), QStringLiteral("x")}));
     QCOMPARE(all[1].subMatches, QStringList({QStringLiteral("2"), QString()}));
     QCOMPARE(all[2].value, QStringLiteral("3"));
-    QVERIFY(m.execute(QStringLiteral("none")).isEmpty());
+    QVERIFY(m.execute(QStringLiteral("none")).value().isEmpty());
 }
 
 void TstRegexMatcher::replaceTemplates()
 {
     RegexMatcher m(QStringLiteral("(\\d+)\\-(\\d+)"));
-    QCOMPARE(m.replace(QStringLiteral("a1-2 b3-4"), QStringLiteral("$2~$1")), QStringLiteral("a2~1 b3-4"));
+    QCOMPARE(m.replace(QStringLiteral("a1-2 b3-4"), QStringLiteral("$2~$1")).value(), QStringLiteral("a2~1 b3-4"));
     m.setGlobal(true);
-    QCOMPARE(m.replace(QStringLiteral("a1-2 b3-4"), QStringLiteral("$2~$1")), QStringLiteral("a2~1 b4~3"));
-    QCOMPARE(m.replace(QStringLiteral("1-2"), QStringLiteral("[$&]")), QStringLiteral("[1-2]"));
-    QCOMPARE(m.replace(QStringLiteral("1-2"), QStringLiteral("$$1")), QStringLiteral("$1"));
+    QCOMPARE(m.replace(QStringLiteral("a1-2 b3-4"), QStringLiteral("$2~$1")).value(), QStringLiteral("a2~1 b4~3"));
+    QCOMPARE(m.replace(QStringLiteral("1-2"), QStringLiteral("[$&]")).value(), QStringLiteral("[1-2]"));
+    QCOMPARE(m.replace(QStringLiteral("1-2"), QStringLiteral("$$1")).value(), QStringLiteral("$1"));
     // A group that does not exist and a lone "$" stay as written.
-    QCOMPARE(m.replace(QStringLiteral("1-2"), QStringLiteral("$3$0$")), QStringLiteral("$3$0$"));
-    QCOMPARE(m.replace(QStringLiteral("no digits"), QStringLiteral("x")), QStringLiteral("no digits"));
+    QCOMPARE(m.replace(QStringLiteral("1-2"), QStringLiteral("$3$0$")).value(), QStringLiteral("$3$0$"));
+    QCOMPARE(m.replace(QStringLiteral("no digits"), QStringLiteral("x")).value(), QStringLiteral("no digits"));
 
     RegexMatcher opt(QStringLiteral("a(b)?c"));
-    QCOMPARE(opt.replace(QStringLiteral("ac"), QStringLiteral("<$1>")), QStringLiteral("<>"));
+    QCOMPARE(opt.replace(QStringLiteral("ac"), QStringLiteral("<$1>")).value(), QStringLiteral("<>"));
 }
 
 void TstRegexMatcher::replaceEmptyMatchesGlobally()
 {
     RegexMatcher m(QStringLiteral("x*"));
     m.setGlobal(true);
-    QCOMPARE(m.replace(QStringLiteral("ab"), QStringLiteral("-")), QStringLiteral("-a-b-"));
-    QCOMPARE(m.replace(QStringLiteral("中文"), QStringLiteral("-")), QStringLiteral("-中-文-"));
+    QCOMPARE(m.replace(QStringLiteral("ab"), QStringLiteral("-")).value(), QStringLiteral("-a-b-"));
+    QCOMPARE(m.replace(QStringLiteral("中文"), QStringLiteral("-")).value(), QStringLiteral("-中-文-"));
 }
 
 void TstRegexMatcher::endAnchorWithoutMultiLine()
 {
     RegexMatcher m(QStringLiteral("b$"));
-    QVERIFY(m.test(QStringLiteral("ab")));
-    QVERIFY(!m.test(QStringLiteral("ab\n")));
+    QVERIFY(m.test(QStringLiteral("ab")).value());
+    QVERIFY(!m.test(QStringLiteral("ab\n")).value());
     m.setMultiLine(true);
-    QVERIFY(m.test(QStringLiteral("ab\nc")));
+    QVERIFY(m.test(QStringLiteral("ab\nc")).value());
     // "$" as a class member or escaped stays a literal dollar.
     RegexMatcher lit(QStringLiteral("[$]\\$"));
-    QVERIFY(lit.test(QStringLiteral("x$$y")));
+    QVERIFY(lit.test(QStringLiteral("x$$y")).value());
 }
 
 void TstRegexMatcher::unicodeEscapes()
 {
     RegexMatcher m(QStringLiteral("\\u4e2d[\\u6587\\u5b57]"));
-    QVERIFY(m.test(QStringLiteral("x中文")));
-    QVERIFY(m.test(QStringLiteral("中字")));
-    QVERIFY(!m.test(QStringLiteral("中国")));
+    QVERIFY(m.test(QStringLiteral("x中文")).value());
+    QVERIFY(m.test(QStringLiteral("中字")).value());
+    QVERIFY(!m.test(QStringLiteral("中国")).value());
     RegexMatcher literal(QStringLiteral("\\\\u4e2d")); // an escaped backslash, then "u4e2d"
-    QVERIFY(literal.test(QStringLiteral("\\u4e2d")));
+    QVERIFY(literal.test(QStringLiteral("\\u4e2d")).value());
 }
 
-void TstRegexMatcher::invalidPatternFailsAtFirstUse()
+void TstRegexMatcher::invalidPatternIsAnErrorAtEveryUse()
 {
     RegexMatcher m;
     m.setPattern(QStringLiteral("(abc")); // accepted here
     QVERIFY(!m.isValid());
     QVERIFY(!m.errorText().isEmpty());
-    int number = 0;
-    try {
-        m.test(QStringLiteral("abc"));
-    } catch (const RegexSyntaxError &e) {
-        number = e.number();
+    const auto t = m.test(QStringLiteral("abc"));
+    const auto e = m.execute(QStringLiteral("abc"));
+    const auto r = m.replace(QStringLiteral("abc"), QStringLiteral("x"));
+    for (const RegexError &err : {t.error(), e.error(), r.error()}) {
+        QCOMPARE(err.number, 5017);
+        QCOMPARE(err.pattern, QStringLiteral("(abc"));
+        QCOMPARE(err.reason, m.errorText());
     }
-    QCOMPARE(number, 5017);
-    QVERIFY_THROWS_EXCEPTION(RegexSyntaxError, m.execute(QStringLiteral("abc")));
-    QVERIFY_THROWS_EXCEPTION(RegexSyntaxError, m.replace(QStringLiteral("abc"), QStringLiteral("x")));
+    QVERIFY(!t.ok() && !t.value());
+    QVERIFY(!e.ok() && e.value().isEmpty());
+    QVERIFY(!r.ok() && r.value().isEmpty());
+
     m.setPattern(QStringLiteral("(abc)"));
-    QVERIFY(m.test(QStringLiteral("abc")));
+    const auto fixed = m.test(QStringLiteral("abc"));
+    QVERIFY(fixed.ok());
+    QCOMPARE(fixed.error().number, 0);
+    QVERIFY(fixed.value());
 }
 
 QTEST_APPLESS_MAIN(TstRegexMatcher)

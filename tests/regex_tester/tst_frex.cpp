@@ -89,7 +89,7 @@ void TestFRex::helpExample()
     w.CmdRep->click();
     QCOMPARE(w.LRet->text(), QStringLiteral("猴王出世 第一集"));
     QCOMPARE(w.LReport->text(), QStringLiteral("有命中！共命中1个目标"));
-    QCOMPARE(t.shell.count("beep"), 0);
+    QCOMPARE(t.shell.count(CallKind::Beep), 0);
 }
 
 void TestFRex::matchCounts_data()
@@ -136,16 +136,16 @@ void TestFRex::groupsMissingOrEmptyBeep()
     t.find(QStringLiteral("a1 b2"), QStringLiteral("\\w\\d"));
     QCOMPARE(w.UpDown2->maximum(), 0);
     QTest::mouseDClick(w.LSub, Qt::LeftButton);
-    QCOMPARE(t.shell.count("beep"), 1);
+    QCOMPARE(t.shell.count(CallKind::Beep), 1);
     QCOMPARE(w.LRet->text(), QStringLiteral("a1"));
     // A group that took no part in the match is empty: a beep, the result stays.
     t.find(QStringLiteral("bbc"), QStringLiteral("(a)?(b+)c"));
     QTest::mouseDClick(w.LSub, Qt::LeftButton);
-    QCOMPARE(t.shell.count("beep"), 2);
+    QCOMPARE(t.shell.count(CallKind::Beep), 2);
     QCOMPARE(w.LRet->text(), QStringLiteral("bbc"));
     t.step(w.UpDown2, true);
     QCOMPARE(w.LRet->text(), QStringLiteral("bb"));
-    QCOMPARE(t.shell.count("beep"), 2);
+    QCOMPARE(t.shell.count(CallKind::Beep), 2);
 }
 
 void TestFRex::multiLineJoinsBothFields()
@@ -254,12 +254,12 @@ void TestFRex::helpButtonsOpenFreshModalTester()
     };
     driveTester();
     w.CmdHelp_Click(); // no help document: the tester opens all the same
-    QCOMPARE(fx.shell.count("openFile"), 0);
+    QCOMPARE(fx.shell.count(CallKind::OpenFile), 0);
     QVERIFY(writeFile(helpDocumentPath(), "<html></html>"));
     driveTester();
     w.CmdRex2->click();
-    QCOMPARE(fx.shell.count("openFile"), 1);
-    QCOMPARE(fx.shell.last("openFile")->text, helpDocumentPath());
+    QCOMPARE(fx.shell.count(CallKind::OpenFile), 1);
+    QCOMPARE(fx.shell.last(CallKind::OpenFile)->text, helpDocumentPath());
     const QString fresh = QStringLiteral("在此输入待测试的源字符串|");
     QCOMPARE(seen, QStringList({fresh, fresh}));
     QVERIFY(w.findChildren<FRex *>().isEmpty());

@@ -8,9 +8,13 @@ namespace fd::test {
 
 ScriptedShell::ScriptedShell() : previous_(&shell()) { setShell(this); }
 // A shell made inside a test hands the dialogs back to the one it replaced.
-ScriptedShell::~ScriptedShell() { setShell(previous_); }
+ScriptedShell::~ScriptedShell()
+{
+    verifyNoUnexpectedDialogs();
+    setShell(previous_);
+}
 
-int ScriptedShell::count(const QString &kind) const
+int ScriptedShell::count(CallKind kind) const
 {
     int n = 0;
     for (const auto &c : calls)
@@ -18,7 +22,7 @@ int ScriptedShell::count(const QString &kind) const
     return n;
 }
 
-QList<ShellCall> ScriptedShell::ofKind(const QString &kind) const
+QList<ShellCall> ScriptedShell::ofKind(CallKind kind) const
 {
     QList<ShellCall> r;
     for (const auto &c : calls)
@@ -27,7 +31,7 @@ QList<ShellCall> ScriptedShell::ofKind(const QString &kind) const
     return r;
 }
 
-const ShellCall *ScriptedShell::last(const QString &kind) const
+const ShellCall *ScriptedShell::last(CallKind kind) const
 {
     for (int i = calls.size() - 1; i >= 0; --i)
         if (calls[i].kind == kind)
@@ -35,74 +39,118 @@ const ShellCall *ScriptedShell::last(const QString &kind) const
     return nullptr;
 }
 
-void ScriptedShell::unexpected(const QString &kind, const QString &title, const QString &text)
+namespace {
+
+// What closing the dialog without pressing a button answers.
+Answer closingAnswer(Buttons buttons)
 {
-    // A test must never hang on a dialog: fail loudly and stop.
-    const QByteArray msg = QStringLiteral("Unexpected %1 dialog, title \"%2\", text \"%3\"")
-                               .arg(kind, title, text).toUtf8();
+    switch (buttons) {
+    case Buttons::Ok: return Answer::Ok;
+    case Buttons::YesNo: return Answer::No;
+    case Buttons::OkCancel:
+    case Buttons::RetryCancel:
+    case Buttons::YesNoCancel: break;
+    }
+    return Answer::Cancel;
+}
+
+[[noreturn]] void stopProgram(const QByteArray &msg)
+{
     std::fprintf(stderr, "FAIL! %s\n", msg.constData());
     std::fflush(stderr);
-    QTest::qFail(msg.constData(), __FILE__, __LINE__);
     std::abort();
+}
+
+} // namespace
+
+void ScriptedShell::unexpected(const QString &kind, const QString &title, const QString &text)
+{
+    QString where;
+    if (const char *fn = QTest::currentTestFunction()) {
+        where = QString::fromLatin1(fn);
+        if (const char *tag = QTest::currentDataTag())
+            where += QStringLiteral("(%1)").arg(QString::fromUtf8(tag));
+    }
+    const QString msg = QStringLiteral("Unexpected %1 dialog in %2, title \"%3\", text \"%4\"")
+                            .arg(kind, where, title, text);
+    unexpected_.append(msg);
+    // Code that asks again after every closed dialog would never end.
+    if (unexpected_.size() > 100)
+        stopProgram(msg.toUtf8() + " (asked over and over)");
+}
+
+void ScriptedShell::verifyNoUnexpectedDialogs()
+{
+    if (unexpected_.isEmpty())
+        return;
+    const QByteArray msg = unexpected_.join(QLatin1Char('\n')).toUtf8();
+    unexpected_.clear();
+    if (!QTest::currentTestFunction())
+        stopProgram(msg); // no test to charge it to (a benchmark, or after the last test)
+    QTest::qFail(msg.constData(), __FILE__, __LINE__);
 }
 
 Answer ScriptedShell::message(const QString &text, const QString &title, Icon icon, Buttons buttons,
                               Answer defaultButton)
 {
-    calls.append({QStringLiteral("message"), title, text, icon, buttons, defaultButton, {}, false});
+    calls.append({CallKind::Message, title, text, icon, buttons, defaultButton, {}, false});
     if (onRetryQuestion && buttons == Buttons::RetryCancel)
         onRetryQuestion();
     if (messages_.isEmpty()) {
-        if (autoOk_ && buttons == Buttons::Ok)
-            return Answer::Ok;
-        unexpected(QStringLiteral("message"), title, text);
+        if (!(autoOk_ && buttons == Buttons::Ok))
+            unexpected(QStringLiteral("message"), title, text);
+        return closingAnswer(buttons);
     }
     return messages_.takeFirst();
 }
 
 QString ScriptedShell::input(const QString &prompt, const QString &title, const QString &defaultText)
 {
-    calls.append({QStringLiteral("input"), title, prompt, Icon::None, Buttons::OkCancel, Answer::Ok,
+    calls.append({CallKind::Input, title, prompt, Icon::None, Buttons::OkCancel, Answer::Ok,
                   defaultText, false});
-    if (inputs_.isEmpty())
+    if (inputs_.isEmpty()) {
         unexpected(QStringLiteral("input"), title, prompt);
+        return QString();
+    }
     return inputs_.takeFirst();
 }
 
 QString ScriptedShell::chooseFolder(const QString &title, const QString &initialFolder, bool newStyle)
 {
-    calls.append({QStringLiteral("folder"), title, QString(), Icon::None, Buttons::OkCancel, Answer::Ok,
+    calls.append({CallKind::Folder, title, QString(), Icon::None, Buttons::OkCancel, Answer::Ok,
                   initialFolder, newStyle});
-    if (folders_.isEmpty())
+    if (folders_.isEmpty()) {
         unexpected(QStringLiteral("folder"), title, initialFolder);
+        return QString();
+    }
     return folders_.takeFirst();
 }
 
-void ScriptedShell::beep() { calls.append({QStringLiteral("beep"), {}, {}, Icon::None, Buttons::Ok, Answer::Ok, {}, false}); }
+void ScriptedShell::beep() { calls.append({CallKind::Beep, {}, {}, Icon::None, Buttons::Ok, Answer::Ok, {}, false}); }
 
 void ScriptedShell::openFolder(const QString &folder)
 {
-    calls.append({QStringLiteral("openFolder"), {}, folder, Icon::None, Buttons::Ok, Answer::Ok, {}, false});
+    calls.append({CallKind::OpenFolder, {}, folder, Icon::None, Buttons::Ok, Answer::Ok, {}, false});
 }
 
 void ScriptedShell::showFileSelected(const QString &file)
 {
-    calls.append({QStringLiteral("showFile"), {}, file, Icon::None, Buttons::Ok, Answer::Ok, {}, false});
+    calls.append({CallKind::ShowFile, {}, file, Icon::None, Buttons::Ok, Answer::Ok, {}, false});
 }
 
 void ScriptedShell::openUrl(const QString &url)
 {
-    calls.append({QStringLiteral("url"), {}, url, Icon::None, Buttons::Ok, Answer::Ok, {}, false});
+    calls.append({CallKind::Url, {}, url, Icon::None, Buttons::Ok, Answer::Ok, {}, false});
 }
 
 void ScriptedShell::openFile(const QString &file)
 {
-    calls.append({QStringLiteral("openFile"), {}, file, Icon::None, Buttons::Ok, Answer::Ok, {}, false});
+    calls.append({CallKind::OpenFile, {}, file, Icon::None, Buttons::Ok, Answer::Ok, {}, false});
 }
 
 void ScriptedShell::startProgram(const QString &program, const QString &parameters)
 {
-    calls.append({QStringLiteral("program"), {}, program, Icon::None, Buttons::Ok, Answer::Ok, parameters, false});
+    calls.append({CallKind::Program, {}, program, Icon::None, Buttons::Ok, Answer::Ok, parameters, false});
 }
 
 } // namespace fd::test

@@ -1,6 +1,8 @@
 #pragma once
-// Scripted stand-in for the platform shell: answers come from a queue, every call
-// is recorded, and a dialog without a queued answer fails the test at once.
+// Scripted stand-in for the platform shell: answers come from a queue and every
+// call is recorded. A dialog without a queued answer is closed (Cancel / No / empty)
+// and fails the test when the shell goes away at the end of it, so the remaining
+// tests still run and clean up after themselves.
 #include "platform/Shell.h"
 
 #include <QList>
@@ -11,8 +13,10 @@
 
 namespace fd::test {
 
+enum class CallKind { Message, Input, Folder, Beep, OpenFolder, ShowFile, Url, OpenFile, Program };
+
 struct ShellCall {
-    QString kind; // "message", "input", "folder", "beep", "openFolder", "showFile", "url", "openFile", "program"
+    CallKind kind;
     QString title;
     QString text;
     Icon icon = Icon::None;
@@ -38,11 +42,16 @@ public:
     std::function<void()> onRetryQuestion;
 
     QList<ShellCall> calls;
-    int count(const QString &kind) const;
-    QList<ShellCall> ofKind(const QString &kind) const;
-    const ShellCall *last(const QString &kind) const;
+    int count(CallKind kind) const;
+    QList<ShellCall> ofKind(CallKind kind) const;
+    const ShellCall *last(CallKind kind) const;
     void clear() { calls.clear(); }
     bool pendingAnswers() const { return !messages_.isEmpty() || !inputs_.isEmpty() || !folders_.isEmpty(); }
+
+    // Fails the current test for every dialog that had no answer, then forgets them.
+    // Runs when the shell is destroyed; a shell that outlives one test function
+    // calls it from the test's cleanup().
+    void verifyNoUnexpectedDialogs();
 
     Answer message(const QString &text, const QString &title, Icon icon, Buttons buttons,
                    Answer defaultButton) override;
@@ -56,7 +65,8 @@ public:
     void startProgram(const QString &program, const QString &parameters) override;
 
 private:
-    [[noreturn]] void unexpected(const QString &kind, const QString &title, const QString &text);
+    void unexpected(const QString &kind, const QString &title, const QString &text);
+    QStringList unexpected_;
     QList<Answer> messages_;
     QStringList inputs_;
     QStringList folders_;

@@ -163,12 +163,12 @@ void TestUpdate::dispatchRefusedWhileUpdatePending()
     WindowFixture fx;
     FDispatch &w = fx.w();
     w.CmdUpdate_Click(); // disabled: a beep and nothing else
-    QCOMPARE(fx.shell.count("beep"), 1);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 1);
     announce(fx, "009");
     w.activateWindow();
     w.CmdDo->click();
-    QCOMPARE(fx.shell.count("beep"), 2);
-    QCOMPARE(fx.shell.count("message"), 0);
+    QCOMPARE(fx.shell.count(CallKind::Beep), 2);
+    QCOMPARE(fx.shell.count(CallKind::Message), 0);
     QTRY_VERIFY(w.CmdUpdate->hasFocus());
 }
 
@@ -257,7 +257,7 @@ void TestUpdate::installerThenDownload()
     fx.w().CmdUpdate_Click();
     QCOMPARE(platform.installers, QStringList{installer});
     QCOMPARE(readFile(installer), QByteArray("installer bytes"));
-    QCOMPARE(fx.shell.count("message"), 1);
+    QCOMPARE(fx.shell.count(CallKind::Message), 1);
     QCOMPARE(server.requests.last(), QStringLiteral("/STFilesDispatcher.rar"));
     QCOMPARE(platform.ends, 1);
 }
@@ -275,7 +275,7 @@ void TestUpdate::waitLimitAsksRetryOrCancel()
     for (Answer a : {Answer::Ok, Answer::Retry, Answer::Ok, Answer::Cancel})
         fx.shell.answerMessage(a);
     fx.w().CmdUpdate_Click();
-    const QList<ShellCall> messages = fx.shell.ofKind("message");
+    const QList<ShellCall> messages = fx.shell.ofKind(CallKind::Message);
     QCOMPARE(messages.size(), 4);
     QVERIFY(messages.at(0).text.startsWith(QStringLiteral("资源文件缺失，请先安装默认经典的WinRAR解压缩应用程序！\n")));
     QCOMPARE(messages.at(1).text, QStringLiteral("资源文件缺失，请先安装WinRAR解压缩应用程序！"));
