@@ -20,6 +20,8 @@ private slots:
     void replaceEmptyMatchesGlobally();
     void endAnchorWithoutMultiLine();
     void unicodeEscapes();
+    void escapes_data();
+    void escapes();
     void invalidPatternIsAnErrorAtEveryUse();
 };
 
@@ -178,6 +180,36 @@ void TstRegexMatcher::unicodeEscapes()
     QVERIFY(!m.test(QStringLiteral("中国")).value());
     RegexMatcher literal(QStringLiteral("\\\\u4e2d")); // an escaped backslash, then "u4e2d"
     QVERIFY(literal.test(QStringLiteral("\\u4e2d")).value());
+}
+
+void TstRegexMatcher::escapes_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<bool>("matches");
+    // Letters escaped without a meaning stand for themselves.
+    QTest::newRow("\\q is q") << QStringLiteral("a\\qb") << QStringLiteral("aqb") << true;
+    QTest::newRow("\\e is e") << QStringLiteral("\\e") << QStringLiteral("e") << true;
+    QTest::newRow("\\u without digits") << QStringLiteral("\\u12") << QStringLiteral("u12") << true;
+    QTest::newRow("\\x without digits") << QStringLiteral("\\xg") << QStringLiteral("xg") << true;
+    QTest::newRow("\\x with digits") << QStringLiteral("\\x41") << QStringLiteral("A") << true;
+    QTest::newRow("\\c with a letter") << QStringLiteral("\\cI") << QStringLiteral("\t") << true;
+    // \v is the vertical tab only, not every line break.
+    QTest::newRow("\\v is a vertical tab") << QStringLiteral("\\v") << QStringLiteral("\x0B") << true;
+    QTest::newRow("\\v is no newline") << QStringLiteral("\\v") << QStringLiteral("\n") << false;
+    QTest::newRow("\\d keeps its meaning") << QStringLiteral("\\d") << QStringLiteral("d") << false;
+    QTest::newRow("escaped bracket") << QStringLiteral("\\[") << QStringLiteral("[") << true;
+}
+
+void TstRegexMatcher::escapes()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, subject);
+    QFETCH(bool, matches);
+    const RegexMatcher m(pattern);
+    const auto r = m.test(subject);
+    QVERIFY2(r.ok(), qPrintable(r.error().reason));
+    QCOMPARE(r.value(), matches);
 }
 
 void TstRegexMatcher::invalidPatternIsAnErrorAtEveryUse()
