@@ -1,5 +1,7 @@
 #include "platform/RawFile.h"
 
+#include "platform/NativeName.h"
+
 #include <QFile>
 #include <cerrno>
 
@@ -21,7 +23,7 @@ namespace {
 thread_local int g_error = 0;
 
 #ifndef _WIN32
-QByteArray enc(const QString &p) { return QFile::encodeName(p); }
+QByteArray enc(const QString &p) { return encodeFileName(p); }
 #endif
 } // namespace
 
