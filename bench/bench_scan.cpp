@@ -1,7 +1,9 @@
-// Scan throughput through the real window, headless: a sequential scan of 1,000
-// JPEGs (both picture readers) and a non-sequential scan of 10,000 small files,
-// each compared with a plain tool over the same files. The one-second pauses the
-// scan makes after every 1000 files are timed apart from the work.
+// Scan throughput through the real window, headless: sequential scans of one
+// folder of 1,000 numbered JPEGs and one of 4,000 (both picture readers; the cost
+// per file must not grow with the folder) and a non-sequential scan of 10,000 small
+// files, each compared with a plain tool over the same files. The one-second pauses
+// the scan makes after every 1000 files are timed apart from the work, and a 5 ms
+// timer reports the longest time the window went without processing messages.
 #include "Fixture.h"
 #include "catalogue/CatalogueModel.h"
 #include "catalogue/ImageMetadata.h"
@@ -17,6 +19,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <exiv2/exiv2.hpp>
 #ifndef Q_OS_WIN
@@ -100,6 +103,7 @@ struct Timing {
     double paused = 0;
     int pauses = 0;
     double cpu = 0; // processor time, pauses included (they mostly sleep)
+    double maxStallMs = 0; // longest gap between two ticks of a 5 ms timer
     double work() const { return total - paused; }
 };
 
@@ -108,7 +112,16 @@ Timing timedScan(FDispatch &w, const QString &folder)
     const double p0 = g_pauseSeconds;
     const int n0 = g_pauses;
     const double c0 = cpuSeconds();
-    QElapsedTimer t;
+    QElapsedTimer t, tick;
+    double maxGap = 0;
+    QTimer probe;
+    probe.setInterval(5);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        maxGap = qMax(maxGap, tick.nsecsElapsed() / 1e6);
+        tick.restart();
+    });
+    probe.start();
+    tick.start();
     t.start();
     ScanFolder(w, folder);
     Timing r;
@@ -116,6 +129,7 @@ Timing timedScan(FDispatch &w, const QString &folder)
     r.cpu = cpuSeconds() - c0;
     r.paused = g_pauseSeconds - p0;
     r.pauses = g_pauses - n0;
+    r.maxStallMs = qMax(maxGap, tick.nsecsElapsed() / 1e6);
     return r;
 }
 
@@ -147,11 +161,20 @@ int main(int argc, char **argv)
     if (!tmp.isValid())
         return 1;
 
-    const int jpegs = 1000, smalls = 10000;
-    std::printf("generating %d JPEGs (800x600, half with a capture date) and %d small files...\n", jpegs, smalls);
-    const QString half1 = tmp.filePath(QStringLiteral("jpeg/a")), half2 = tmp.filePath(QStringLiteral("jpeg/b"));
-    if (!makeJpegs(half1, 0, jpegs / 2) || !makeJpegs(half2, jpegs / 2, jpegs / 2)
-        || !makeSmallFiles(tmp.filePath(QStringLiteral("small")), smalls)) {
+    const int smalls = 10000;
+    const QList<int> folderSizes = {1000, 4000};
+    std::printf("generating one folder each of %d and %d numbered JPEGs (800x600, half with a capture date) "
+                "and %d small files...\n",
+                folderSizes[0], folderSizes[1], smalls);
+    QStringList jpegFolders;
+    for (int n : folderSizes) {
+        jpegFolders << tmp.filePath(QStringLiteral("jpeg%1").arg(n));
+        if (!makeJpegs(jpegFolders.last(), 0, n)) {
+            std::printf("could not create the files\n");
+            return 1;
+        }
+    }
+    if (!makeSmallFiles(tmp.filePath(QStringLiteral("small")), smalls)) {
         std::printf("could not create the files\n");
         return 1;
     }
@@ -171,45 +194,48 @@ int main(int argc, char **argv)
     w.catalogue->setSortColumn(0);
     w.catalogue->setSorted(true);
 
-    // Sequential scan, both readers, numeric keys; the second half meets a list
-    // that already holds the first, so its rate shows whether the cost per file grows.
-    resetCatalogue(w);
+    // Sequential scans, both readers, numeric keys, each folder into an empty catalogue.
     w.ChNum->setChecked(true);
     w.ChN->setChecked(true);
     w.ChProg->setChecked(false);
     w.Combo1->setEditText(QStringLiteral("*.jpg"));
-    w.LFiles->setCaption(QString::number(jpegs));
-    const Timing s1 = timedScan(w, QDir::toNativeSeparators(half1));
-    const Timing s2 = timedScan(w, QDir::toNativeSeparators(half2));
-    w.catalogue->sortIfNeeded();
-    Timing seq;
-    seq.total = s1.total + s2.total;
-    seq.paused = s1.paused + s2.paused;
-    seq.pauses = s1.pauses + s2.pauses;
-    const double seqRate = double(w.cat.count) / seq.work();
-    std::printf("\nsequential scan: %lld files, %d rows\n", w.cat.count, w.catalogue->count());
-    std::printf("  work %.2f s = %.0f files/s (first half %.0f/s, second half %.0f/s)\n", seq.work(), seqRate,
-                (jpegs / 2) / s1.work(), (jpegs / 2) / s2.work());
-    std::printf("  processor time %.2f s (first half %.2f s, second half %.2f s; the machine may be shared, "
-                "so wall time can exceed it)\n",
-                s1.cpu + s2.cpu, s1.cpu, s2.cpu);
-    std::printf("  pauses: %d, %.2f s (not counted as work)\n", seq.pauses, seq.paused);
-    std::printf("  peak memory %ld KB\n", peakKb());
-    const double exif = timedTool(QStringLiteral("exiftool"),
-                                  {QStringLiteral("-fast"), QStringLiteral("-T"), QStringLiteral("-DateTimeOriginal"),
-                                   QStringLiteral("-ImageSize"), half1, half2});
-    if (exif > 0)
-        std::printf("  exiftool -fast -T -DateTimeOriginal -ImageSize: %.2f s = %.0f files/s; scan/exiftool = %.2f\n",
-                    exif, jpegs / exif, seqRate / (jpegs / exif));
-    else
-        std::printf("  exiftool not available\n");
+    double perFile1000 = 0;
+    for (int k = 0; k < folderSizes.size(); ++k) {
+        const int n = folderSizes[k];
+        const QString &folder = jpegFolders[k];
+        resetCatalogue(w);
+        w.LFiles->setCaption(QString::number(n));
+        const Timing s = timedScan(w, QDir::toNativeSeparators(folder));
+        w.catalogue->sortIfNeeded();
+        const double rate = double(w.cat.count) / s.work();
+        const double perFile = s.work() * 1000 / double(n);
+        if (k == 0)
+            perFile1000 = perFile;
+        std::printf("\nsequential scan, one folder of %d: %lld files, %d rows\n", n, w.cat.count,
+                    w.catalogue->count());
+        std::printf("  work %.2f s = %.0f files/s = %.2f ms per file", s.work(), rate, perFile);
+        if (k > 0)
+            std::printf(" (%.2f x the cost per file at %d)", perFile / perFile1000, folderSizes[0]);
+        std::printf("\n  processor time %.2f s (the machine may be shared, so wall time can exceed it)\n", s.cpu);
+        std::printf("  pauses: %d, %.2f s (not counted as work); longest stall %.0f ms\n", s.pauses, s.paused,
+                    s.maxStallMs);
+        std::printf("  peak memory %ld KB\n", peakKb());
+        const double exif = timedTool(QStringLiteral("exiftool"),
+                                      {QStringLiteral("-fast"), QStringLiteral("-T"),
+                                       QStringLiteral("-DateTimeOriginal"), QStringLiteral("-ImageSize"), folder});
+        if (exif > 0)
+            std::printf("  exiftool -fast -T -DateTimeOriginal -ImageSize: %.2f s = %.0f files/s; "
+                        "scan/exiftool = %.2f\n",
+                        exif, n / exif, rate / (n / exif));
+        else
+            std::printf("  exiftool not available\n");
+    }
 
     // Where the time of a sequential scan goes: each reader alone over the same files.
     {
         QStringList files;
-        for (const QString &h : {half1, half2})
-            for (const QString &n : QDir(h).entryList(QDir::Files))
-                files << h + QLatin1Char('/') + n;
+        for (const QString &n : QDir(jpegFolders[0]).entryList(QDir::Files))
+            files << jpegFolders[0] + QLatin1Char('/') + n;
         QElapsedTimer t;
         t.start();
         for (const QString &f : files)
@@ -219,18 +245,18 @@ int main(int argc, char **argv)
         for (const QString &f : files)
             ReadImageSize(f);
         const double size = t.nsecsElapsed() / 1e9;
-        std::printf("  readers alone: photo date %.2f s (%.0f files/s), image size %.2f s (%.0f files/s)\n", date,
-                    files.size() / date, size, files.size() / size);
+        std::printf("\n%d files, readers alone on one thread: photo date %.2f s (%.0f files/s), image size %.2f s "
+                    "(%.0f files/s)\n",
+                    int(files.size()), date, files.size() / date, size, files.size() / size);
     }
 
     // The same scan with the list kept unsorted: the cost of keeping rows in order.
     {
         resetCatalogue(w);
         w.catalogue->setSorted(false);
-        w.LFiles->setCaption(QString::number(jpegs));
-        const Timing u1 = timedScan(w, QDir::toNativeSeparators(half1));
-        const Timing u2 = timedScan(w, QDir::toNativeSeparators(half2));
-        std::printf("  unsorted list: %.0f files/s\n", double(w.cat.count) / (u1.work() + u2.work()));
+        w.LFiles->setCaption(QString::number(folderSizes[0]));
+        const Timing u = timedScan(w, QDir::toNativeSeparators(jpegFolders[0]));
+        std::printf("  unsorted list, %d files: %.0f files/s\n", folderSizes[0], double(w.cat.count) / u.work());
         w.catalogue->setSorted(true);
     }
 
@@ -245,7 +271,8 @@ int main(int argc, char **argv)
     std::printf("\nnon-sequential scan: %lld files\n", w.cat.count);
     std::printf("  work %.2f s = %.0f files/s\n", ns.work(), nsRate);
     std::printf("  processor time %.2f s\n", ns.cpu);
-    std::printf("  pauses: %d, %.2f s (not counted as work)\n", ns.pauses, ns.paused);
+    std::printf("  pauses: %d, %.2f s (not counted as work); longest stall %.0f ms\n", ns.pauses, ns.paused,
+                ns.maxStallMs);
     std::printf("  peak memory %ld KB\n", peakKb());
     const double find = timedTool(QStringLiteral("find"), {tmp.filePath(QStringLiteral("small")), QStringLiteral("-type"),
                                                            QStringLiteral("f")});
