@@ -2,6 +2,7 @@
 #include "app/FDispatch.h"
 
 #include "catalogue/FileList.h"
+#include "catalogue/ImageMetadata.h"
 #include "outputs/FlexGrid.h"
 #include "platform/Env.h"
 #include "platform/InstanceGuard.h"
@@ -45,6 +46,8 @@ bool FDispatch::Form_Load()
                         Icon::Critical, Buttons::Ok);
         return false;
     }
+    // The picture readers' libraries load now rather than at the first file scanned.
+    preparePictureReaders();
     // 2.
     CmbSame->setCurrentIndex(0);
     // 3.-5. Paths and work folder.

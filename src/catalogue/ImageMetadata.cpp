@@ -21,6 +21,12 @@ std::optional<QString> photoDateFromPropertyText(const QString &text)
     return date + s.mid(lastBlank);
 }
 
+void preparePictureReaders()
+{
+    mediaInfoAvailable();
+    ImageProperties::prepare();
+}
+
 std::optional<QString> ReadPhotoDate(const QString &path)
 {
     ImageProperties image;
@@ -38,12 +44,10 @@ std::optional<QString> ReadPhotoDate(const QString &path)
 
 namespace {
 
-// The piece with its blanks removed and its first character (the colon) dropped;
-// the value is the number the rest begins with.
-QString leadingNumber(QString piece)
+// The number a text begins with, once its blanks are gone; "0" when it begins with none.
+QString numberText(QString piece)
 {
     piece.remove(QLatin1Char(' '));
-    piece = piece.mid(1);
     qsizetype n = 0;
     while (n < piece.size() && piece.at(n) >= QLatin1Char('0') && piece.at(n) <= QLatin1Char('9'))
         ++n;
@@ -51,6 +55,13 @@ QString leadingNumber(QString piece)
     while (digits.size() > 1 && digits.startsWith(QLatin1Char('0')))
         digits.remove(0, 1);
     return digits.isEmpty() ? QStringLiteral("0") : digits;
+}
+
+// The piece of a report line behind its first character (the colon).
+QString leadingNumber(QString piece)
+{
+    piece.remove(QLatin1Char(' '));
+    return numberText(piece.mid(1));
 }
 
 } // namespace
@@ -102,10 +113,12 @@ ImageSize ReadImageSize(const QString &path)
     if (heifContainer(path))
         if (const auto s = containerSize(path))
             return *s;
-    const std::optional<QString> report = mediaInfoReport(path);
-    if (!report)
+    const std::optional<MediaInfoSize> fields = mediaInfoSize(path);
+    if (!fields)
         return ImageSize();
-    const ImageSize size = parseImageSizeReport(*report);
+    ImageSize size;
+    size.width = numberText(fields->width);
+    size.height = numberText(fields->height);
     // Some formats (WebP) leave MediaInfo without a size.
     if (size.width == QLatin1String("0") && size.height == QLatin1String("0"))
         if (const auto s = containerSize(path))

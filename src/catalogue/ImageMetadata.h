@@ -1,5 +1,6 @@
 #pragma once
 // Picture columns of the catalogue: the capture date and the size in pixels.
+// Both readers may run on any thread.
 #include <QString>
 #include <optional>
 
@@ -22,8 +23,13 @@ struct ImageSize {
     QString height = QStringLiteral("0");
 };
 
-// Width and height in pixels from the MediaInfo report; "0" for what cannot be read.
+// Width and height in pixels as the MediaInfo report gives them (asked for the
+// fields themselves, which give the same texts); "0" for what cannot be read.
 ImageSize ReadImageSize(const QString &path);
+
+// Loads and sets up the libraries behind both readers. Called once at startup, and
+// before the readers run on worker threads; later calls cost nothing.
+void preparePictureReaders();
 
 // Reads width and height from the text report (lines such as
 // "Width   : 4 000 pixels"); "0" for a value whose words are missing.

@@ -18,8 +18,15 @@
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QThread>
+#include <QThreadPool>
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <deque>
+#include <future>
+#include <memory>
 
 namespace fd {
 
@@ -55,6 +62,113 @@ void showProgress(FDispatch &w, long long n)
     }
 }
 
+// The picture columns of one file.
+struct PictureColumns {
+    QString photoDate;
+    QString imageSize;
+};
+
+PictureColumns readPictureColumns(const QString &path)
+{
+    const ImageSize size = ReadImageSize(path);
+    return {ReadPhotoDate(path).value_or(kFailedPhotoDate), imageSizeText(size.width, size.height)};
+}
+
+// Reading pictures is most of a sequential scan's time and touches no window
+// state, so a few worker threads read the next files while the scan enters rows.
+Q_GLOBAL_STATIC(QThreadPool, g_readers)
+
+int readerThreads() { return qBound(2, QThread::idealThreadCount(), 4); }
+
+// Waits for a read, letting the window process its messages meanwhile.
+template <typename T> void await(std::future<T> &f)
+{
+    while (f.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+        DoEvents();
+}
+
+// The picture columns of the files of one listing, read a few files ahead of the
+// scan and handed out strictly in the listing's order. Which files the scan will
+// enter is guessed from the settings when a read starts; the scan decides again
+// when it gets there, and a file it reaches without a read is read there and then.
+class ReadAhead {
+public:
+    ReadAhead(const QString &folder, const QFileInfoList &files) : folder_(folder), files_(files)
+    {
+        window_ = 2 * readerThreads();
+    }
+    ~ReadAhead()
+    {
+        for (Job &j : jobs_)
+            j.cancelled->store(true);
+        for (Job &j : jobs_)
+            await(j.result);
+    }
+    ReadAhead(const ReadAhead &) = delete;
+    ReadAhead &operator=(const ReadAhead &) = delete;
+
+    // Starts reads for the files from index `from` on that `willRead` picks, keeping
+    // at most the window's count of reads started and not yet taken. Looks only a
+    // short way ahead, so a long run of files left out costs no long step.
+    template <typename Pick> void fill(qsizetype from, Pick willRead)
+    {
+        next_ = qMax(next_, from);
+        const qsizetype end = qMin(files_.size(), from + 16 * window_);
+        while (qsizetype(jobs_.size()) < window_ && next_ < end) {
+            const qsizetype i = next_++;
+            if (!willRead(files_[i]))
+                continue;
+            if (!prepared_) {
+                preparePictureReaders();
+                g_readers()->setMaxThreadCount(readerThreads());
+                prepared_ = true;
+            }
+            auto promise = std::make_shared<std::promise<PictureColumns>>();
+            auto cancelled = std::make_shared<std::atomic<bool>>(false);
+            Job job{i, promise->get_future(), cancelled};
+            const QString path = folder_ + files_[i].fileName();
+            g_readers()->start([promise, cancelled, path] {
+                try {
+                    promise->set_value(cancelled->load() ? PictureColumns() : readPictureColumns(path));
+                } catch (...) {
+                    // Goes to the scan, which treats it as if it had read the file itself.
+                    promise->set_exception(std::current_exception());
+                }
+            });
+            jobs_.push_back(std::move(job));
+        }
+    }
+
+    // The columns of file i, which the scan enters now.
+    PictureColumns take(qsizetype i, const QString &path)
+    {
+        while (!jobs_.empty() && jobs_.front().index < i) { // guessed wrong: not entered after all
+            jobs_.front().cancelled->store(true);
+            await(jobs_.front().result);
+            jobs_.pop_front();
+        }
+        if (jobs_.empty() || jobs_.front().index != i)
+            return readPictureColumns(path);
+        std::future<PictureColumns> result = std::move(jobs_.front().result);
+        jobs_.pop_front();
+        await(result);
+        return result.get();
+    }
+
+private:
+    struct Job {
+        qsizetype index;
+        std::future<PictureColumns> result;
+        std::shared_ptr<std::atomic<bool>> cancelled;
+    };
+    const QString folder_;
+    const QFileInfoList &files_;
+    std::deque<Job> jobs_;
+    qsizetype next_ = 0;
+    qsizetype window_ = 4;
+    bool prepared_ = false;
+};
+
 } // namespace
 
 
@@ -78,10 +192,20 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
         return;
 
     const QFileInfoList files = folderFiles(folder);
-    for (const QFileInfo &fi : files) {
+    ReadAhead ahead(folder, files);
+    // The files the scan will read pictures of, as the settings stand.
+    auto willRead = [&w, &folder, custom](const QFileInfo &f) {
+        if (custom || !w.ChNum->isChecked())
+            return false;
+        const QString type = typeKey(folder + f.fileName());
+        return !type.isEmpty() && passesTypeFilter(type, w.Combo1->currentText());
+    };
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QFileInfo &fi = files[i];
         if (w.stopRequested) // the window is closing
             break;
         try {
+            ahead.fill(i, willRead);
             const QString name = fi.fileName();
             const QString path = folder + name;
             const QString type = typeKey(path);
@@ -115,14 +239,14 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
                     key = paddedNumber(num, 9);
                     column7 = paddedNumber(num, 17);
                 }
-                const ImageSize size = ReadImageSize(path);
+                const PictureColumns picture = ahead.take(i, path);
                 CatalogueModel::Row row;
                 row[0] = name;
                 row[1] = sizeText(fi.size());
                 row[2] = type;
                 row[3] = dateTimeText(fi.lastModified());
-                row[4] = ReadPhotoDate(path).value_or(kFailedPhotoDate);
-                row[5] = imageSizeText(size.width, size.height);
+                row[4] = picture.photoDate;
+                row[5] = picture.imageSize;
                 row[6] = column7;
                 row[7] = folder;
                 w.catalogue->addRow(row);

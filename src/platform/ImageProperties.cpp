@@ -13,15 +13,14 @@ namespace fd {
 
 namespace {
 
-void silenceLibraryLog()
+std::mutex g_xmpMutex;
+
+void lockXmp(void *, bool lock)
 {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::LogMsg::setHandler(nullptr);
-        // HEIC and AVIF support is built in but off until asked for.
-        Exiv2::enableBMFF(true);
-    });
+    if (lock)
+        g_xmpMutex.lock();
+    else
+        g_xmpMutex.unlock();
 }
 
 // Short names for the properties the program looks for.
@@ -74,6 +73,20 @@ struct Property {
 
 } // namespace
 
+void ImageProperties::prepare()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::LogMsg::setHandler(nullptr);
+        // HEIC and AVIF support is built in but off until asked for.
+        Exiv2::enableBMFF(true);
+        // The XMP toolkit must be set up before threads use it, with a lock of its own.
+        Exiv2::XmpParser::initialize(lockXmp, nullptr);
+        heif_init(nullptr);
+    });
+}
+
 struct ImageProperties::Data {
     std::vector<Property> props;
     int width = 0, height = 0;
@@ -84,7 +97,7 @@ ImageProperties::~ImageProperties() = default;
 
 bool ImageProperties::load(const QString &path)
 {
-    silenceLibraryLog();
+    prepare();
     d_->props.clear();
     d_->width = d_->height = 0;
     try {

@@ -1,6 +1,7 @@
 #pragma once
 // The image property layer: lists the EXIF properties of a picture as name and
 // value text. Built on exiv2; no exception and no log output of the library leaves it.
+// Each object belongs to one thread at a time; several may load at once.
 #include <QString>
 #include <memory>
 
@@ -8,6 +9,10 @@ namespace fd {
 
 class ImageProperties {
 public:
+    // Sets up the libraries once; load() does it too. Worker threads may load
+    // pictures at the same time once it ran.
+    static void prepare();
+
     ImageProperties();
     ~ImageProperties();
     ImageProperties(const ImageProperties &) = delete;

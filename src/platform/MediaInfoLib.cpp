@@ -1,14 +1,21 @@
 #include "platform/MediaInfoLib.h"
 
+#include "platform/RawFile.h"
+
 #include <clocale>
+#include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #ifdef Q_OS_WIN
+#include <io.h>
 #include <windows.h>
 #else
 #include <dlfcn.h>
 #include <langinfo.h>
+#include <unistd.h>
 #endif
 
 namespace fd {
@@ -21,6 +28,20 @@ using OptionFn = const wchar_t *(*)(void *, const wchar_t *, const wchar_t *);
 using InformFn = const wchar_t *(*)(void *, size_t);
 using CloseFn = void (*)(void *);
 using DeleteFn = void (*)(void *);
+using BufferInitFn = size_t (*)(void *, uint64_t, uint64_t);
+using BufferContinueFn = size_t (*)(void *, uint8_t *, size_t);
+using BufferGoToFn = uint64_t (*)(void *);
+using BufferFinalizeFn = size_t (*)(void *);
+using CountFn = size_t (*)(void *, int, size_t);
+using GetFn = const wchar_t *(*)(void *, int, size_t, const wchar_t *, int, int);
+
+// Stream kinds and kinds of information of the C interface.
+constexpr int kStreamVideo = 1;
+constexpr int kStreamImage = 5;
+constexpr int kInfoText = 1;
+constexpr int kInfoName = 0;
+// Bit of a buffer step's answer: the library has all it wants.
+constexpr size_t kFinalized = 1u << 3;
 
 struct Library {
     bool tried = false;
@@ -31,14 +52,22 @@ struct Library {
     InformFn informFn = nullptr;
     CloseFn closeFn = nullptr;
     DeleteFn deleteFn = nullptr;
+    BufferInitFn bufferInit = nullptr;
+    BufferContinueFn bufferContinue = nullptr;
+    BufferGoToFn bufferGoTo = nullptr;
+    BufferFinalizeFn bufferFinalize = nullptr;
+    CountFn countFn = nullptr;
+    GetFn getFn = nullptr;
     QString nameOverride;
 
     bool complete() const
     {
-        return newFn && openFn && optionFn && informFn && closeFn && deleteFn;
+        return newFn && openFn && optionFn && informFn && closeFn && deleteFn && bufferInit && bufferContinue
+            && bufferGoTo && bufferFinalize && countFn && getFn;
     }
 };
 
+std::mutex g_loadMutex;
 Library g_lib;
 
 #ifdef Q_OS_WIN
@@ -52,6 +81,7 @@ void *symbol(void *h, const char *name)
 }
 void closeLibrary(void *h) { FreeLibrary(static_cast<HMODULE>(h)); }
 const char *kDefaultName = "MediaInfo.dll";
+bool seekTo(int fd, uint64_t offset) { return _lseeki64(fd, __int64(offset), SEEK_SET) >= 0; }
 #else
 void *openLibrary(const QString &name)
 {
@@ -60,6 +90,7 @@ void *openLibrary(const QString &name)
 void *symbol(void *h, const char *name) { return dlsym(h, name); }
 void closeLibrary(void *h) { dlclose(h); }
 const char *kDefaultName = "libmediainfo.so.0";
+bool seekTo(int fd, uint64_t offset) { return ::lseek(fd, off_t(offset), SEEK_SET) >= 0; }
 
 // The library turns wide paths into the bytes of the file system through the C
 // locale's character set; with the plain "C" locale non-ASCII names cannot open.
@@ -74,8 +105,11 @@ void ensureUtf8CharacterLocale()
 }
 #endif
 
-Library &library()
+template <typename Fn> void bind(Fn &fn, const char *name) { fn = reinterpret_cast<Fn>(symbol(g_lib.handle, name)); }
+
+const Library &library()
 {
+    std::lock_guard<std::mutex> lock(g_loadMutex);
     if (g_lib.tried)
         return g_lib;
     g_lib.tried = true;
@@ -83,17 +117,85 @@ Library &library()
     g_lib.handle = openLibrary(name);
     if (!g_lib.handle)
         return g_lib;
-    g_lib.newFn = reinterpret_cast<NewFn>(symbol(g_lib.handle, "MediaInfo_New"));
-    g_lib.openFn = reinterpret_cast<OpenFn>(symbol(g_lib.handle, "MediaInfo_Open"));
-    g_lib.optionFn = reinterpret_cast<OptionFn>(symbol(g_lib.handle, "MediaInfo_Option"));
-    g_lib.informFn = reinterpret_cast<InformFn>(symbol(g_lib.handle, "MediaInfo_Inform"));
-    g_lib.closeFn = reinterpret_cast<CloseFn>(symbol(g_lib.handle, "MediaInfo_Close"));
-    g_lib.deleteFn = reinterpret_cast<DeleteFn>(symbol(g_lib.handle, "MediaInfo_Delete"));
+    bind(g_lib.newFn, "MediaInfo_New");
+    bind(g_lib.openFn, "MediaInfo_Open");
+    bind(g_lib.optionFn, "MediaInfo_Option");
+    bind(g_lib.informFn, "MediaInfo_Inform");
+    bind(g_lib.closeFn, "MediaInfo_Close");
+    bind(g_lib.deleteFn, "MediaInfo_Delete");
+    bind(g_lib.bufferInit, "MediaInfo_Open_Buffer_Init");
+    bind(g_lib.bufferContinue, "MediaInfo_Open_Buffer_Continue");
+    bind(g_lib.bufferGoTo, "MediaInfo_Open_Buffer_Continue_GoTo_Get");
+    bind(g_lib.bufferFinalize, "MediaInfo_Open_Buffer_Finalize");
+    bind(g_lib.countFn, "MediaInfo_Count_Get");
+    bind(g_lib.getFn, "MediaInfo_Get");
+    if (!g_lib.complete())
+        return g_lib;
 #ifndef Q_OS_WIN
-    if (g_lib.complete())
-        ensureUtf8CharacterLocale();
+    ensureUtf8CharacterLocale();
 #endif
+    // The first handle builds the library's format tables; do it now, not at the first file.
+    if (void *h = g_lib.newFn())
+        g_lib.deleteFn(h);
     return g_lib;
+}
+
+// A handle with the options every read needs. By default the library takes a
+// picture whose name ends in a number for the first frame of a sequence and reads
+// every later file of the folder as part of it: slow, and the report then describes
+// the sequence instead of the picture.
+void *newHandle(const Library &lib)
+{
+    void *h = lib.newFn();
+    if (h)
+        lib.optionFn(h, L"File_TestContinuousFileNames", L"0");
+    return h;
+}
+
+// Hands the open file to the library, following its requests to jump elsewhere.
+void feed(const Library &lib, void *h, int fd)
+{
+    const long long size = raw::size(fd);
+    if (size < 0)
+        return;
+    lib.bufferInit(h, uint64_t(size), 0);
+    // A small first piece: before it knows the format the library tries every parser
+    // on all it is given, and most formats show themselves in their first bytes.
+    std::vector<uint8_t> buffer(64 * 1024);
+    size_t want = 512;
+    // Bounds the steps against a library that keeps asking for the same place.
+    for (long long step = 0; step < (1LL << 22); ++step) {
+        const long long n = raw::read(fd, reinterpret_cast<char *>(buffer.data()), (long long)want);
+        if (n < 0)
+            break;
+        want = qMin(buffer.size(), want * 4);
+        if (lib.bufferContinue(h, buffer.data(), size_t(n)) & kFinalized)
+            break;
+        const uint64_t to = lib.bufferGoTo(h);
+        if (to != uint64_t(-1)) {
+            if (!seekTo(fd, to))
+                break;
+            lib.bufferInit(h, uint64_t(size), to);
+        } else if (n == 0) {
+            break;
+        }
+    }
+    lib.bufferFinalize(h);
+}
+
+QString field(const Library &lib, void *h, int stream, const wchar_t *name)
+{
+    if (lib.countFn(h, stream, size_t(-1)) == 0)
+        return QString();
+    // The library owns the text until its next call on the handle.
+    const wchar_t *text = lib.getFn(h, stream, 0, name, kInfoText, kInfoName);
+    return text ? QString::fromWCharArray(text) : QString();
+}
+
+QString firstOf(const Library &lib, void *h, const wchar_t *name)
+{
+    const QString video = field(lib, h, kStreamVideo, name);
+    return video.isEmpty() ? field(lib, h, kStreamImage, name) : video;
 }
 
 } // namespace
@@ -102,6 +204,7 @@ bool mediaInfoAvailable() { return library().complete(); }
 
 void setMediaInfoLibraryName(const QString &name)
 {
+    std::lock_guard<std::mutex> lock(g_loadMutex);
     if (g_lib.handle)
         closeLibrary(g_lib.handle);
     const QString keep = name;
@@ -109,12 +212,33 @@ void setMediaInfoLibraryName(const QString &name)
     g_lib.nameOverride = keep;
 }
 
-std::optional<QString> mediaInfoReport(const QString &path)
+std::optional<MediaInfoSize> mediaInfoSize(const QString &path)
 {
-    Library &lib = library();
+    const Library &lib = library();
     if (!lib.complete())
         return std::nullopt;
-    void *h = lib.newFn();
+    MediaInfoSize size;
+    const int fd = raw::openRead(path);
+    if (fd < 0)
+        return size;
+    void *h = newHandle(lib);
+    if (h) {
+        feed(lib, h, fd);
+        size.width = firstOf(lib, h, L"Width");
+        size.height = firstOf(lib, h, L"Height");
+        lib.closeFn(h);
+        lib.deleteFn(h);
+    }
+    raw::close(fd);
+    return size;
+}
+
+std::optional<QString> mediaInfoReport(const QString &path)
+{
+    const Library &lib = library();
+    if (!lib.complete())
+        return std::nullopt;
+    void *h = newHandle(lib);
     if (!h)
         return std::nullopt;
     const std::wstring wpath = path.toStdWString();

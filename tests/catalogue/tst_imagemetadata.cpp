@@ -72,6 +72,8 @@ private slots:
     void newerFormatsAgreeWithExiftool_data();
     void newerFormatsAgreeWithExiftool();
     void captureDateInTheFirstImageDirectory();
+    void fieldsGiveTheSizeOfTheReport_data();
+    void fieldsGiveTheSizeOfTheReport();
 
 private:
     QTemporaryDir dir;
@@ -326,6 +328,65 @@ void TstImageMetadata::captureDateInTheFirstImageDirectory()
     QCOMPARE(ReadPhotoDate(f).value_or(QString()), QStringLiteral("2018-01-02 03:04:05"));
     QVERIFY(writeDate(f, "2019:07:14 08:05:33"));
     QCOMPARE(ReadPhotoDate(f).value_or(QString()), QStringLiteral("2019-07-14 08:05:33"));
+}
+
+void TstImageMetadata::fieldsGiveTheSizeOfTheReport_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QStringList>("args"); // the output file is appended
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("size");
+    const QStringList picture = {"-size", "321x123", "plasma:"};
+    for (const char *ext : {"jpg", "png", "gif", "tif", "bmp", "webp"})
+        QTest::newRow(ext) << "convert" << picture << QStringLiteral("IMG_0001.%1").arg(QLatin1String(ext))
+                           << "321x123";
+    QTest::newRow("progressive jpeg") << "convert" << (QStringList(picture) << "-interlace" << "JPEG")
+                                      << "PRG_0001.jpg" << "321x123";
+    const QStringList video = {"-v", "error", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=10", "-t", "1"};
+    QTest::newRow("mp4, index at the end") << "ffmpeg" << (QStringList(video) << "-pix_fmt" << "yuv420p")
+                                           << "clip.mp4" << "320x240";
+    QTest::newRow("mp4 with sound, index first")
+        << "ffmpeg"
+        << QStringList{"-v", "error", "-f", "lavfi", "-i", "testsrc=size=160x120:rate=10", "-f", "lavfi", "-i",
+                       "sine", "-t", "1", "-movflags", "+faststart"}
+        << "clip2.mp4" << "160x120";
+    QTest::newRow("mkv") << "ffmpeg" << video << "clip.mkv" << "320x240";
+    QTest::newRow("avi") << "ffmpeg" << video << "clip.avi" << "320x240";
+    QTest::newRow("sound only") << "ffmpeg" << QStringList{"-v", "error", "-f", "lavfi", "-i", "sine", "-t", "1"}
+                                << "tone.mp3" << "0x0";
+}
+
+// The width and height fields, read from the file's bytes, against the text
+// report with the library reading the file itself, over real files of each kind.
+void TstImageMetadata::fieldsGiveTheSizeOfTheReport()
+{
+    QFETCH(QString, tool);
+    QFETCH(QStringList, args);
+    QFETCH(QString, name);
+    QFETCH(QString, size);
+    if (!mediaInfoAvailable())
+        QSKIP("MediaInfo library not installed");
+    const QString folder = p(QStringLiteral("corpus"));
+    QDir().mkpath(folder);
+    const QString f = folder + QLatin1Char('/') + name;
+    if (QProcess::execute(tool, QStringList(args) << f) != 0 || !QFile::exists(f))
+        QSKIP("the tool cannot make this file here");
+    // Enough numbered copies beside the file to make the library see a sequence,
+    // unless told not to: each is read as one picture.
+    if (name.contains(QLatin1Char('_')))
+        for (int k = 2; k <= 25; ++k)
+            QVERIFY(QFile::copy(f, folder + QLatin1Char('/') + name.left(name.indexOf(QLatin1Char('_')) + 1)
+                                     + QStringLiteral("%1").arg(k, 4, 10, QLatin1Char('0'))
+                                     + name.mid(name.lastIndexOf(QLatin1Char('.')))));
+
+    const QString report = mediaInfoReport(f).value_or(QString());
+    QVERIFY(!report.contains(QLatin1String("CompleteName_Last")));
+    const ImageSize fromReport = parseImageSizeReport(report);
+    const MediaInfoSize fields = mediaInfoSize(f).value_or(MediaInfoSize());
+    auto orZero = [](const QString &t) { return t.isEmpty() ? QStringLiteral("0") : t; };
+    QCOMPARE(orZero(fields.width) + "x" + orZero(fields.height), fromReport.width + "x" + fromReport.height);
+    const ImageSize read = ReadImageSize(f);
+    QCOMPARE(read.width + "x" + read.height, size);
 }
 
 QTEST_MAIN(TstImageMetadata)

@@ -80,6 +80,9 @@ private slots:
     void secondWalkEntersFilesAgain();
     void customOnlyModeEntersNothing();
     void badInputNeverStopsTheScan();
+    void picturesLandInTheirOwnRows();
+    void settingsChangedDuringTheScan_data();
+    void settingsChangedDuringTheScan();
 
 private:
     std::unique_ptr<WindowFixture> fx;
@@ -346,6 +349,82 @@ void TstScan::badInputNeverStopsTheScan()
 #endif
     QVERIFY(rowOf(m, QStringLiteral("truncated.jpg")) >= 0);
     QFile::setPermissions(in + QStringLiteral("/locked.jpg"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+}
+
+// Pictures are read ahead of the rows; each row still gets its own file's values.
+void TstScan::picturesLandInTheirOwnRows()
+{
+    const int n = 24;
+    for (int i = 0; i < n; ++i) {
+        const QString date = QStringLiteral("2020:01:%1 10:00:00").arg(i + 1, 2, 10, QLatin1Char('0'));
+        QVERIFY(!jpeg(dir(QStringLiteral("in/p%1.jpg").arg(i, 2, 10, QLatin1Char('0'))), 16 + i, 8 + i,
+                      i % 2 ? nullptr : qPrintable(date))
+                     .isEmpty());
+        if (i % 3 == 0) // files the filter leaves out, between the pictures
+            QVERIFY(touch(dir(QStringLiteral("in/p%1.txt").arg(i, 2, 10, QLatin1Char('0')))));
+    }
+    setFilter(QStringLiteral("*.jpg"));
+    ScanFolder(w(), dir("in"));
+    CatalogueModel &m = *w().catalogue;
+    QCOMPARE(m.count(), n);
+    for (int i = 0; i < n; ++i) {
+        const int r = rowOf(m, QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+        QVERIFY(r >= 0);
+        QCOMPARE(m.text(r, 4), i % 2 ? noPhotoDate()
+                                     : QStringLiteral("2020-01-%1 10:00:00").arg(i + 1, 2, 10, QLatin1Char('0')));
+        if (mediaInfoAvailable())
+            QCOMPARE(m.text(r, 5), QStringLiteral("%1×%2").arg(16 + i).arg(8 + i));
+    }
+}
+
+void TstScan::settingsChangedDuringTheScan_data()
+{
+    QTest::addColumn<QString>("change");   // made at the pause after file 1000
+    QTest::addColumn<long long>("count");  // files entered
+    QTest::addColumn<int>("rows");
+    QTest::newRow("window closing") << "stop" << 1000LL << 1000;
+    QTest::newRow("filter narrowed") << "filter" << 1004LL << 1004;
+    // Unchecking the box empties the list; no row may come after it.
+    QTest::newRow("sequential mode off") << "sequential" << 1008LL << 0;
+}
+
+// Reads already started for the next files follow the settings the scan meets
+// when it reaches them.
+void TstScan::settingsChangedDuringTheScan()
+{
+    QFETCH(QString, change);
+    QFETCH(long long, count);
+    QFETCH(int, rows);
+    QDir().mkpath(dir("in"));
+    for (int i = 0; i < 1000; ++i)
+        QVERIFY(touch(dir(QStringLiteral("in/a%1.dat").arg(i, 4, 10, QLatin1Char('0')))));
+    for (int i = 0; i < 4; ++i) {
+        QVERIFY(touch(dir(QStringLiteral("in/b%1.dat").arg(i))));
+        QVERIFY(!jpeg(dir(QStringLiteral("in/c%1.jpg").arg(i)), 30, 20).isEmpty());
+    }
+    setFilter(QStringLiteral("*.*"));
+    w().ChN->setChecked(false);
+    setPauseHook([&](float) {
+        ++pauses;
+        if (change == QLatin1String("stop"))
+            w().stopRequested = true;
+        else if (change == QLatin1String("filter"))
+            setFilter(QStringLiteral("*.jpg"));
+        else
+            w().ChNum->setChecked(false);
+    });
+    ScanFolder(w(), dir("in"));
+    w().stopRequested = false;
+
+    QCOMPARE(pauses, 1);
+    QCOMPARE(w().cat.count, count);
+    CatalogueModel &m = *w().catalogue;
+    QCOMPARE(m.count(), rows);
+    QCOMPARE(rowOf(m, QStringLiteral("b0.dat")) >= 0, change == QLatin1String("never"));
+    const int c = rowOf(m, QStringLiteral("c3.jpg"));
+    QCOMPARE(c >= 0, change == QLatin1String("filter"));
+    if (c >= 0 && mediaInfoAvailable())
+        QCOMPARE(m.text(c, 5), QStringLiteral("30×20"));
 }
 
 QTEST_MAIN(TstScan)
