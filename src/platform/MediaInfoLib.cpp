@@ -40,7 +40,8 @@ constexpr int kStreamVideo = 1;
 constexpr int kStreamImage = 5;
 constexpr int kInfoText = 1;
 constexpr int kInfoName = 0;
-// Bit of a buffer step's answer: the library has all it wants.
+// Bits of a buffer step's answer: the library knows the format; it has all it wants.
+constexpr size_t kAccepted = 1u << 0;
 constexpr size_t kFinalized = 1u << 3;
 
 struct Library {
@@ -152,12 +153,40 @@ void *newHandle(const Library &lib)
     return h;
 }
 
-// Hands the open file to the library, following its requests to jump elsewhere.
-void feed(const Library &lib, void *h, int fd)
+// Opening a file by name, the library first tries the parser its format list names
+// for the file's extension, and all of them only when that one refuses the file.
+// Its list is not reachable through the C interface; these are its entries for the
+// common picture formats, where trying every parser costs as much as the reading.
+QString parserForName(const QString &path)
+{
+    static const struct {
+        const char *parser;
+        QStringList extensions;
+    } kPictures[] = {
+        {"Jpeg", {"jpg", "jpeg", "jpe", "jps", "mpo", "h3d"}},
+        {"Png", {"png", "pns"}},
+        {"Gif", {"gif", "gis"}},
+        {"Tiff", {"tif", "tiff"}},
+        {"Bmp", {"bmp", "bms"}},
+    };
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0)
+        return QString();
+    const QString ext = path.mid(dot + 1).toLower();
+    for (const auto &p : kPictures)
+        if (p.extensions.contains(ext))
+            return QString::fromLatin1(p.parser);
+    return QString();
+}
+
+// Hands the open file to the library from its start, following its requests to
+// jump elsewhere. True when the library recognised the format.
+bool feed(const Library &lib, void *h, int fd)
 {
     const long long size = raw::size(fd);
-    if (size < 0)
-        return;
+    if (size < 0 || !seekTo(fd, 0))
+        return false;
+    bool accepted = false;
     lib.bufferInit(h, uint64_t(size), 0);
     // A small first piece: before it knows the format the library tries every parser
     // on all it is given, and most formats show themselves in their first bytes.
@@ -169,7 +198,9 @@ void feed(const Library &lib, void *h, int fd)
         if (n < 0)
             break;
         want = qMin(buffer.size(), want * 4);
-        if (lib.bufferContinue(h, buffer.data(), size_t(n)) & kFinalized)
+        const size_t status = lib.bufferContinue(h, buffer.data(), size_t(n));
+        accepted = accepted || (status & kAccepted);
+        if (status & kFinalized)
             break;
         const uint64_t to = lib.bufferGoTo(h);
         if (to != uint64_t(-1)) {
@@ -181,6 +212,7 @@ void feed(const Library &lib, void *h, int fd)
         }
     }
     lib.bufferFinalize(h);
+    return accepted;
 }
 
 QString field(const Library &lib, void *h, int stream, const wchar_t *name)
@@ -221,9 +253,21 @@ std::optional<MediaInfoSize> mediaInfoSize(const QString &path)
     const int fd = raw::openRead(path);
     if (fd < 0)
         return size;
+    const std::wstring parser = parserForName(path).toStdWString();
     void *h = newHandle(lib);
-    if (h) {
+    if (h && !parser.empty()) {
+        lib.optionFn(h, L"File_ForceParser", parser.c_str());
+        if (!feed(lib, h, fd)) { // not what its name says: let the library try every parser
+            lib.closeFn(h);
+            lib.deleteFn(h);
+            h = newHandle(lib);
+            if (h)
+                feed(lib, h, fd);
+        }
+    } else if (h) {
         feed(lib, h, fd);
+    }
+    if (h) {
         size.width = firstOf(lib, h, L"Width");
         size.height = firstOf(lib, h, L"Height");
         lib.closeFn(h);

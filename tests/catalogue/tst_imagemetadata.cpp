@@ -342,6 +342,9 @@ void TstImageMetadata::fieldsGiveTheSizeOfTheReport_data()
                            << "321x123";
     QTest::newRow("progressive jpeg") << "convert" << (QStringList(picture) << "-interlace" << "JPEG")
                                       << "PRG_0001.jpg" << "321x123";
+    // A format prefix makes the tool write another format than the name says.
+    QTest::newRow("png named jpg") << "convert" << picture << "png:wrong.jpg" << "321x123";
+    QTest::newRow("jpeg named gif") << "convert" << picture << "jpg:wrong.gif" << "321x123";
     const QStringList video = {"-v", "error", "-f", "lavfi", "-i", "testsrc=size=320x240:rate=10", "-t", "1"};
     QTest::newRow("mp4, index at the end") << "ffmpeg" << (QStringList(video) << "-pix_fmt" << "yuv420p")
                                            << "clip.mp4" << "320x240";
@@ -368,8 +371,10 @@ void TstImageMetadata::fieldsGiveTheSizeOfTheReport()
         QSKIP("MediaInfo library not installed");
     const QString folder = p(QStringLiteral("corpus"));
     QDir().mkpath(folder);
+    const QString format = name.left(name.indexOf(QLatin1Char(':')) + 1);
+    name.remove(0, format.size());
     const QString f = folder + QLatin1Char('/') + name;
-    if (QProcess::execute(tool, QStringList(args) << f) != 0 || !QFile::exists(f))
+    if (QProcess::execute(tool, QStringList(args) << format + f) != 0 || !QFile::exists(f))
         QSKIP("the tool cannot make this file here");
     // Enough numbered copies beside the file to make the library see a sequence,
     // unless told not to: each is read as one picture.
