@@ -287,6 +287,27 @@ int main(int argc, char **argv)
     const Timing nsq = timedScan(w, QDir::toNativeSeparators(tmp.filePath(QStringLiteral("small"))));
     std::printf("  with progress in the bar instead of the title: %.0f files/s\n", double(w.cat.count) / nsq.work());
 
+    // One folder of 100,000: listing it is a long step of its own. Its hundred pauses
+    // are counted but not waited here.
+    {
+        const int many = 100000;
+        const QString folder = tmp.filePath(QStringLiteral("many"));
+        if (!makeSmallFiles(folder, many)) {
+            std::printf("could not create the files\n");
+            return 1;
+        }
+        setPauseHook([](float) { ++g_pauses; });
+        resetCatalogue(w);
+        w.ChProg->setChecked(false);
+        w.LFiles->setCaption(QString::number(many));
+        w.cat.runList.resize(many);
+        const Timing m = timedScan(w, QDir::toNativeSeparators(folder));
+        std::printf("\nnon-sequential scan, one folder of %d: work %.2f s = %.0f files/s, pauses %d, longest stall "
+                    "%.0f ms\n",
+                    many, m.work(), double(w.cat.count) / m.work(), m.pauses, m.maxStallMs);
+        QDir(folder).removeRecursively();
+    }
+
     // Cost of keeping the list in order while rows come in: one re-sort of n rows.
     // Rows arrive at the rate of the picture readers, and the list re-sorts at most
     // once per interval, so this bounds the share of time spent sorting.

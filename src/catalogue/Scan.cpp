@@ -15,18 +15,22 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QThread>
 #include <QThreadPool>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <deque>
 #include <future>
 #include <memory>
+#include <vector>
 
 namespace fd {
 
@@ -34,16 +38,40 @@ namespace {
 
 
 const QString kFailedPhotoDate = QStringLiteral("000-00-00 00:00:00");
+// Longest step, in milliseconds, between two chances for the window to process messages.
+constexpr qint64 kSliceMs = 10;
 
-// The directory entries the scan reads: plain files, hidden ones included. On
-// Linux devices, pipes and sockets are left out: opening a pipe would block the scan.
-QFileInfoList folderFiles(const QString &folder)
+// The directory entries the scan reads: plain files, hidden ones included, in the
+// order of their names ignoring case. On Linux devices, pipes and sockets are left
+// out: opening a pipe would block the scan. A large folder takes a while to list,
+// so the window processes its messages every few milliseconds meanwhile.
+QStringList folderFiles(const FDispatch &w, const QString &folder)
 {
     QDir::Filters filters = QDir::Files | QDir::Hidden;
 #ifdef Q_OS_WIN
     filters |= QDir::System;
 #endif
-    return QDir(folder).entryInfoList(filters, QDir::Name | QDir::IgnoreCase);
+    std::vector<std::pair<QString, QString>> entries; // name ignoring case, name
+    QDirIterator it(folder, filters);
+    QElapsedTimer slice;
+    slice.start();
+    while (it.hasNext() && !w.stopRequested) {
+        it.next();
+        QString name = it.fileName();
+        QString key = name.toLower();
+        entries.emplace_back(std::move(key), std::move(name));
+        if (slice.hasExpired(kSliceMs)) {
+            DoEvents();
+            slice.restart();
+        }
+    }
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    QStringList names;
+    names.reserve(qsizetype(entries.size()));
+    for (auto &e : entries)
+        names.push_back(std::move(e.second));
+    return names;
 }
 
 void showProgress(FDispatch &w, long long n)
@@ -93,7 +121,7 @@ template <typename T> void await(std::future<T> &f)
 // when it gets there, and a file it reaches without a read is read there and then.
 class ReadAhead {
 public:
-    ReadAhead(const QString &folder, const QFileInfoList &files) : folder_(folder), files_(files)
+    ReadAhead(const QString &folder, const QStringList &files) : folder_(folder), files_(files)
     {
         window_ = 2 * readerThreads();
     }
@@ -126,7 +154,7 @@ public:
             auto promise = std::make_shared<std::promise<PictureColumns>>();
             auto cancelled = std::make_shared<std::atomic<bool>>(false);
             Job job{i, promise->get_future(), cancelled};
-            const QString path = folder_ + files_[i].fileName();
+            const QString path = folder_ + files_[i];
             g_readers()->start([promise, cancelled, path] {
                 try {
                     promise->set_value(cancelled->load() ? PictureColumns() : readPictureColumns(path));
@@ -162,7 +190,7 @@ private:
         std::shared_ptr<std::atomic<bool>> cancelled;
     };
     const QString folder_;
-    const QFileInfoList &files_;
+    const QStringList &files_;
     std::deque<Job> jobs_;
     qsizetype next_ = 0;
     qsizetype window_ = 4;
@@ -191,22 +219,21 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
     if (!QFileInfo(folder).isDir())
         return;
 
-    const QFileInfoList files = folderFiles(folder);
+    const QStringList files = folderFiles(w, folder);
     ReadAhead ahead(folder, files);
     // The files the scan will read pictures of, as the settings stand.
-    auto willRead = [&w, &folder, custom](const QFileInfo &f) {
+    auto willRead = [&w, &folder, custom](const QString &name) {
         if (custom || !w.ChNum->isChecked())
             return false;
-        const QString type = typeKey(folder + f.fileName());
+        const QString type = typeKey(folder + name);
         return !type.isEmpty() && passesTypeFilter(type, w.Combo1->currentText());
     };
     for (qsizetype i = 0; i < files.size(); ++i) {
-        const QFileInfo &fi = files[i];
         if (w.stopRequested) // the window is closing
             break;
         try {
             ahead.fill(i, willRead);
-            const QString name = fi.fileName();
+            const QString &name = files[i];
             const QString path = folder + name;
             const QString type = typeKey(path);
             if (type.isEmpty() || !passesTypeFilter(type, w.Combo1->currentText())) {
@@ -240,6 +267,7 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
                     column7 = paddedNumber(num, 17);
                 }
                 const PictureColumns picture = ahead.take(i, path);
+                const QFileInfo fi(path);
                 CatalogueModel::Row row;
                 row[0] = name;
                 row[1] = sizeText(fi.size());

@@ -81,6 +81,7 @@ private slots:
     void customOnlyModeEntersNothing();
     void badInputNeverStopsTheScan();
     void picturesLandInTheirOwnRows();
+    void entersFilesInNameOrderIgnoringCase();
     void settingsChangedDuringTheScan_data();
     void settingsChangedDuringTheScan();
 
@@ -375,6 +376,21 @@ void TstScan::picturesLandInTheirOwnRows()
         if (mediaInfoAvailable())
             QCOMPARE(m.text(r, 5), QStringLiteral("%1×%2").arg(16 + i).arg(8 + i));
     }
+}
+
+void TstScan::entersFilesInNameOrderIgnoringCase()
+{
+    const QStringList names = {"b.dat", "A.dat", "a1.dat", "_x.dat", "Z.dat", "中.dat", ".h.dat",
+                               "10.dat", "9.dat", "B2.dat", "é.dat", "E.dat", "a-b.dat", "a b.dat"};
+    for (const QString &n : names)
+        QVERIFY(touch(dir("in/") + n));
+    setFilter(QStringLiteral("*.*"));
+    w().ChNum->setChecked(false);
+    ScanFolder(w(), dir("in"));
+    QStringList expected;
+    for (const QString &n : QDir(dir("in")).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase))
+        expected << dir("in/") + n;
+    QCOMPARE(pathListEntries(w()), expected);
 }
 
 void TstScan::settingsChangedDuringTheScan_data()
