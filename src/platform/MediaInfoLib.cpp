@@ -217,17 +217,16 @@ bool feed(const Library &lib, void *h, int fd)
 
 QString field(const Library &lib, void *h, int stream, const wchar_t *name)
 {
-    if (lib.countFn(h, stream, size_t(-1)) == 0)
-        return QString();
     // The library owns the text until its next call on the handle.
     const wchar_t *text = lib.getFn(h, stream, 0, name, kInfoText, kInfoName);
     return text ? QString::fromWCharArray(text) : QString();
 }
 
-QString firstOf(const Library &lib, void *h, const wchar_t *name)
+// A value of the first video stream, else of the first image stream.
+QString firstOf(const Library &lib, void *h, bool video, bool image, const wchar_t *name)
 {
-    const QString video = field(lib, h, kStreamVideo, name);
-    return video.isEmpty() ? field(lib, h, kStreamImage, name) : video;
+    const QString v = video ? field(lib, h, kStreamVideo, name) : QString();
+    return v.isEmpty() && image ? field(lib, h, kStreamImage, name) : v;
 }
 
 } // namespace
@@ -268,8 +267,10 @@ std::optional<MediaInfoSize> mediaInfoSize(const QString &path)
         feed(lib, h, fd);
     }
     if (h) {
-        size.width = firstOf(lib, h, L"Width");
-        size.height = firstOf(lib, h, L"Height");
+        const bool video = lib.countFn(h, kStreamVideo, size_t(-1)) > 0;
+        const bool image = lib.countFn(h, kStreamImage, size_t(-1)) > 0;
+        size.width = firstOf(lib, h, video, image, L"Width");
+        size.height = firstOf(lib, h, video, image, L"Height");
         lib.closeFn(h);
         lib.deleteFn(h);
     }
