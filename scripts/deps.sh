@@ -7,7 +7,7 @@ PKGS=(
   libmediainfo0v5 libexiv2-dev libopencc-dev libopencc1.1 libicu-dev libheif-dev
   libarchive-dev libarchive13
   fonts-wqy-microhei xvfb xauth x11-utils imagemagick
-  libimage-exiftool-perl dbus-daemon
+  libimage-exiftool-perl ffmpeg dbus-daemon
   librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian
 )
 missing=()

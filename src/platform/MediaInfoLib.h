@@ -20,7 +20,8 @@ struct MediaInfoSize {
 // nothing when the library is missing. Each call makes and deletes its own handle.
 std::optional<MediaInfoSize> mediaInfoSize(const QString &path);
 
-// The library's text report for one file, the library opening the file by its name.
+// The library's text report for one file, the library opening the file by its name:
+// the reading the size fields are checked against.
 std::optional<QString> mediaInfoReport(const QString &path);
 
 // Replaces the library file name to load (empty: the platform's usual name) and
