@@ -49,6 +49,11 @@ TransferResult DispatchRun::transfer(const QString &source, QString &destination
     return Transfer(source, destination, clashPolicy(w));
 }
 
+TransferResult DispatchRun::move(const QString &source, QString &destination)
+{
+    return Move(source, destination, clashPolicy(w));
+}
+
 void DispatchRun::recordFailure(const QString &source, const QString &destination)
 {
     ++failureCount;

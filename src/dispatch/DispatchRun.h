@@ -45,6 +45,8 @@ public:
     bool moving() const;         // ChBackUp: delete each source once it is copied
     // Copies under the name-clash switches as they are now.
     TransferResult transfer(const QString &source, QString &destination);
+    // Moves under the same switches: a rename where it can be one.
+    TransferResult move(const QString &source, QString &destination);
     // Counts a failed file and writes its line to the log.
     void recordFailure(const QString &source, const QString &destination);
     // The mode object of a kind, made on first use and kept for the run.

@@ -61,11 +61,8 @@ public:
             return true;
         }
         if (run.moving()) {
-            const TransferResult r = run.transfer(source, dst);
-            if (r.failed)
+            if (run.move(source, dst).failed)
                 run.recordFailure(source, dst);
-            else if (r.copied)
-                QFile::remove(source); // a failing deletion leaves the file
             return true;
         }
         for (;;) {
