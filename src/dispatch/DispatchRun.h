@@ -67,6 +67,10 @@ private:
     void rebuildCatalogue();
     std::optional<RunEnd> prepareWithoutRebuild();
     void progress(long long i, const QString &text);
+    bool turnDue(long long i) const;
+    void turn(long long i, const QString &text);
+    bool lastTurn(bool any);
+    RunEnd stop();
     std::optional<RunEnd> passes();
     RunEnd firstPass();
     QString preparedSource(long long i) const;
