@@ -1,10 +1,94 @@
 #include "catalogue/FileList.h"
 
 #include "catalogue/Wildcard.h"
+#include "platform/NativeName.h"
 
+#include <QHash>
 #include <algorithm>
 
+#ifndef _WIN32
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
+
 namespace fd {
+
+namespace {
+
+struct Listing {
+    bool opened = false;
+    QStringList names;
+};
+// Listings kept while a ListingReuse lives, by folder.
+QHash<QString, Listing> *g_reused = nullptr;
+
+Listing readListing(const QString &folder)
+{
+    Listing l;
+    if (!folderOpens(folder))
+        return l;
+#ifndef _WIN32
+    const QByteArray dirBytes = encodeFileName(folder);
+    DIR *d = ::opendir(dirBytes.constData());
+    if (!d)
+        return l;
+    l.opened = true;
+    const int dfd = ::dirfd(d);
+    while (const dirent *e = ::readdir(d)) {
+        const char *n = e->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
+            continue;
+        bool plain = e->d_type == DT_REG;
+        if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+            struct stat st;
+            plain = ::fstatat(dfd, n, &st, 0) == 0 && S_ISREG(st.st_mode);
+        }
+        if (plain)
+            l.names.append(decodeFileName(QByteArray(n)));
+    }
+    ::closedir(d);
+#else
+    l.opened = forEachFileName(folder, true, [&](const QString &name) {
+        l.names.append(name);
+        return true;
+    });
+#endif
+    return l;
+}
+
+bool isHiddenName(const QString &name) { return name.startsWith(QLatin1Char('.')); }
+
+} // namespace
+
+QStringList plainFileNames(const QString &folder, bool *opened)
+{
+    Listing l;
+    if (g_reused) {
+        auto it = g_reused->find(folder);
+        if (it == g_reused->end())
+            it = g_reused->insert(folder, readListing(folder));
+        l = *it;
+    } else {
+        l = readListing(folder);
+    }
+    if (opened)
+        *opened = l.opened;
+    return l.names;
+}
+
+ListingReuse::ListingReuse() : outermost_(g_reused == nullptr)
+{
+    if (outermost_)
+        g_reused = new QHash<QString, Listing>;
+}
+
+ListingReuse::~ListingReuse()
+{
+    if (outermost_) {
+        delete g_reused;
+        g_reused = nullptr;
+    }
+}
 
 FileList::FileList(QObject *parent) : QObject(parent) {}
 
@@ -22,11 +106,18 @@ void FileList::refresh()
     names_.clear();
     if (path_.isEmpty())
         return;
-    forEachFileName(path_, hidden_, [this](const QString &name) {
-        if (listingMatch(pattern_, name))
-            names_.append(name);
-        return true;
-    });
+    QStringList alternatives;
+    for (const QString &a : pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        if (!a.trimmed().isEmpty())
+            alternatives.append(a.trimmed());
+    const bool everything = alternatives.contains(QLatin1String("*.*")) || alternatives.contains(QLatin1String("*"));
+    for (QString &name : plainFileNames(path_)) {
+        if (!hidden_ && isHiddenName(name))
+            continue;
+        if (everything || std::any_of(alternatives.cbegin(), alternatives.cend(),
+                                      [&](const QString &a) { return wildcardMatch(a, name); }))
+            names_.append(std::move(name));
+    }
     std::sort(names_.begin(), names_.end(), [](const QString &a, const QString &b) {
         const int c = QString::compare(a, b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a < b;

@@ -31,4 +31,22 @@ private:
     QStringList names_;
 };
 
+// The plain files directly in folder (links to plain files included), hidden ones
+// too, in directory order; read from the directory entries alone wherever they
+// tell the kind of file. False in opened when the folder cannot be listed.
+QStringList plainFileNames(const QString &folder, bool *opened = nullptr);
+
+// While one lives, a folder is read once and its listing reused: handlers that
+// count and list the same folder for one change read the disk once.
+class ListingReuse {
+public:
+    ListingReuse();
+    ~ListingReuse();
+    ListingReuse(const ListingReuse &) = delete;
+    ListingReuse &operator=(const ListingReuse &) = delete;
+
+private:
+    bool outermost_;
+};
+
 } // namespace fd

@@ -105,11 +105,9 @@ TypeCheck checkTypeText(const QString &text)
 long long countMatchingFiles(const QString &folder, const QString &pattern, bool includeHidden)
 {
     long long n = 0;
-    forEachFileName(folder, includeHidden, [&](const QString &name) {
-        if (wildcardMatch(pattern, name))
+    for (const QString &name : plainFileNames(folder))
+        if ((includeHidden || !name.startsWith(QLatin1Char('.'))) && wildcardMatch(pattern, name))
             ++n;
-        return true;
-    });
     return n;
 }
 
@@ -376,6 +374,7 @@ void FDispatch::LDir_Change()
 {
     if (!isVisible())
         return;
+    const ListingReuse once; // counted and listed from one reading of the folder
     const QString folder = LDir->caption();
     cat.splitPaths.clear();
     const long long n = countMatchingFiles(folder, Combo1->currentText(), ChHide->isChecked());
@@ -390,6 +389,7 @@ void FDispatch::LDir_Change()
 void FDispatch::ChHide_Click()
 {
     const bool doEnabled = CmdDo->isEnabled();
+    const ListingReuse once;
     File1->setHidden(ChHide->isChecked());
     File1->refresh();
     LDir_Change();
@@ -400,6 +400,7 @@ void FDispatch::Combo1_Change()
 {
     combo1ChangeThisTurn = true;
     QTimer::singleShot(0, this, [this] { combo1ChangeThisTurn = false; });
+    const ListingReuse once; // one reading of the folder for the whole change
 
     File1->setPattern(listingPatternFor(Combo1->currentText())); // refreshes
     LFiles->setCaption(QString::number(File1->listCount()));
