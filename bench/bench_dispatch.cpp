@@ -129,6 +129,8 @@ private:
     void tick()
     {
         const qint64 now = clock_.nsecsElapsed();
+        if (now - last_ > 40000000 && qEnvironmentVariableIsSet("BENCH_TRACE"))
+            std::fprintf(stderr, "STALL %lld ms ending at %lld ms\n", (now - last_) / 1000000, now / 1000000);
         worst_ = qMax(worst_, now - last_);
         last_ = now;
     }

@@ -22,7 +22,7 @@ struct Listing {
 // Listings kept while a ListingReuse lives, by folder.
 QHash<QString, Listing> *g_reused = nullptr;
 
-Listing readListing(const QString &folder)
+Listing readListing(const QString &folder, const std::function<void()> &yield)
 {
     Listing l;
     if (!folderOpens(folder))
@@ -45,6 +45,8 @@ Listing readListing(const QString &folder)
         }
         if (plain)
             l.names.append(decodeFileName(QByteArray(n)));
+        if (yield && (l.names.size() & 1023) == 0)
+            yield();
     }
     ::closedir(d);
 #else
@@ -60,16 +62,16 @@ bool isHiddenName(const QString &name) { return name.startsWith(QLatin1Char('.')
 
 } // namespace
 
-QStringList plainFileNames(const QString &folder, bool *opened)
+QStringList plainFileNames(const QString &folder, bool *opened, const std::function<void()> &yield)
 {
     Listing l;
     if (g_reused) {
         auto it = g_reused->find(folder);
         if (it == g_reused->end())
-            it = g_reused->insert(folder, readListing(folder));
+            it = g_reused->insert(folder, readListing(folder, yield));
         l = *it;
     } else {
-        l = readListing(folder);
+        l = readListing(folder, yield);
     }
     if (opened)
         *opened = l.opened;
@@ -101,7 +103,7 @@ bool FileList::setPath(const QString &folder)
     return true;
 }
 
-void FileList::refresh()
+void FileList::refresh(const std::function<void()> &yield)
 {
     names_.clear();
     if (path_.isEmpty())
@@ -111,17 +113,36 @@ void FileList::refresh()
         if (!a.trimmed().isEmpty())
             alternatives.append(a.trimmed());
     const bool everything = alternatives.contains(QLatin1String("*.*")) || alternatives.contains(QLatin1String("*"));
-    for (QString &name : plainFileNames(path_)) {
+    for (QString &name : plainFileNames(path_, nullptr, yield)) {
         if (!hidden_ && isHiddenName(name))
             continue;
         if (everything || std::any_of(alternatives.cbegin(), alternatives.cend(),
                                       [&](const QString &a) { return wildcardMatch(a, name); }))
             names_.append(std::move(name));
     }
-    std::sort(names_.begin(), names_.end(), [](const QString &a, const QString &b) {
+    // Names of one folder all differ: this order is total, any sort gives it.
+    auto before = [](const QString &a, const QString &b) {
         const int c = QString::compare(a, b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a < b;
-    });
+    };
+    if (!yield) {
+        std::sort(names_.begin(), names_.end(), before);
+        return;
+    }
+    // Sorted runs merged pairwise, with a yield between slices.
+    constexpr qsizetype kRun = 2048;
+    const qsizetype n = names_.size();
+    for (qsizetype lo = 0; lo < n; lo += kRun) {
+        std::sort(names_.begin() + lo, names_.begin() + std::min(n, lo + kRun), before);
+        yield();
+    }
+    for (qsizetype width = kRun; width < n; width *= 2) {
+        for (qsizetype lo = 0; lo + width < n; lo += 2 * width) {
+            std::inplace_merge(names_.begin() + lo, names_.begin() + lo + width,
+                               names_.begin() + std::min(n, lo + 2 * width), before);
+            yield();
+        }
+    }
 }
 
 } // namespace fd

@@ -94,12 +94,13 @@ void DispatchRun::lock()
         c->setEnabled(false);
     w.setWindowTag(w.windowTitle());
     lastIndex = fileCount() - 1;
-    w.File1->refresh();
+    w.File1->refresh([] { pace::ifDue(); });
     if (on(w.ChNum) && on(w.ChN))
         w.cat.runList.clear();
 }
 
-void DispatchRun::useSplitPaths() { w.cat.splitPaths = w.cat.pathList.split(QChar(0), Qt::SkipEmptyParts); }
+// Long lists are cut into slices between which the window processes its messages.
+void DispatchRun::useSplitPaths() { w.cat.splitPaths = splitAtNul(w.cat.pathList, false, [] { pace::ifDue(); }); }
 
 bool DispatchRun::sequentialByView() const { return on(w.ChNum) && w.CombOrder->currentIndex() >= 2; }
 
@@ -283,7 +284,7 @@ QString DispatchRun::pickNext(long long i)
         return w.catalogue->text(int(i), 7) + w.catalogue->text(int(i), 0);
     }
     if (!pickerReady_) {
-        picker_ = DirectPicker(splitPathList(w.cat.pathList));
+        picker_ = DirectPicker(splitPathList(w.cat.pathList, [] { pace::ifDue(); }));
         pickerReady_ = true;
     }
     return on(w.ChNum) ? picker_.takeNext() : picker_.takeRandom(rnd());
@@ -319,7 +320,7 @@ void DispatchRun::epilogue(RunEnd from)
     }
     log.close();
     // 19. Unlocking, first part.
-    w.File1->refresh();
+    w.File1->refresh([] { pace::ifDue(); });
     w.setWindowTitle(tag());
     w.setEnabled(true);
     if (on(w.ChBackUp))

@@ -70,6 +70,21 @@ private slots:
         QCOMPARE(l.list(0), QStringLiteral(".e.jpg"));
     }
 
+    // A listing read in slices (as during a run) comes out in the same order.
+    void slicedListingKeepsTheOrder()
+    {
+        QTemporaryDir d;
+        for (int i = 0; i < 5000; ++i)
+            QVERIFY(writeFile(d.path() + QStringLiteral("/%1%2.jpg").arg(QChar(i % 3 ? 'a' + i % 26 : 'A' + i % 26)).arg(i * 7919 % 10007), "x"));
+        FileList l;
+        QVERIFY(l.setPath(d.path()));
+        const QStringList whole = l.names();
+        int yields = 0;
+        l.refresh([&] { ++yields; });
+        QCOMPARE(l.names(), whole);
+        QVERIFY(yields > 2);
+    }
+
     void folderThatDoesNotOpenIsRefused()
     {
         QTemporaryDir d;
