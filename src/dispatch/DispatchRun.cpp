@@ -195,12 +195,13 @@ std::optional<RunEnd> DispatchRun::passes()
             log.open();
             fileRule().startLoop(*this);
         }
+        const auto slices = [] { pace::ifDue(); };
         if (on(w.ChNum) && on(w.ChN))
-            w.sortListOnNumber();
+            sortListOnNumber(w, slices);
         if (sequentialByView())
-            w.OptA_Click(); // re-sorts on the chosen key and direction
+            applyListOrder(w, slices); // what the OptA click rule does: the chosen key and direction
 
-        w.catalogue->sortIfNeeded();
+        w.catalogue->sortIfNeeded(slices);
 
         const RunEnd first = firstPass();
         if (first != RunEnd::Report)
