@@ -1,5 +1,6 @@
 // Same-content dispatch through the dispatch button on real folders.
 #include "Fixture.h"
+#include "RunFolders.h"
 #include "Inventory.h"
 #include "Mounts.h"
 #include "outputs/FlexGrid.h"
@@ -14,13 +15,9 @@
 using namespace fd;
 using namespace fd::test;
 
-class SameContentTest : public QObject {
+class SameContentTest : public RunFolders {
     Q_OBJECT
-    std::unique_ptr<WindowFixture> fx;
-    std::unique_ptr<QTemporaryDir> dir;
-    QString in, out;
 
-    FDispatch &w() { return fx->w(); }
     // "grid/sub" paths: each new first component becomes a row of the output list.
     void makeOutputs(const QStringList &subs)
     {
@@ -60,19 +57,8 @@ class SameContentTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        in = dir->filePath(QStringLiteral("in"));
-        out = dir->filePath(QStringLiteral("out"));
-        QDir().mkpath(in);
-        fx = std::make_unique<WindowFixture>(true);
-    }
-    void cleanup()
-    {
-        fx.reset();
-        dir.reset();
-    }
+    void init() { openFolders(false); }
+    void cleanup() { closeFolders(); }
 
     void clickAndValidation_data()
     {

@@ -1,5 +1,6 @@
 // The traditional-character sweep through the dispatch button on real folders.
 #include "Fixture.h"
+#include "RunFolders.h"
 #include "Inventory.h"
 #include "Mounts.h"
 
@@ -11,14 +12,9 @@
 using namespace fd;
 using namespace fd::test;
 
-class SweepTest : public QObject {
+class SweepTest : public RunFolders {
     Q_OBJECT
-    std::unique_ptr<WindowFixture> fx;
-    std::unique_ptr<QTemporaryDir> dir;
-    QString in, out;
-    QStringList titles;
 
-    FDispatch &w() { return fx->w(); }
     void runSweep(const QString &filter, const QString &limit, const QString &strip)
     {
         w().Combo1->setEditText(filter);
@@ -38,22 +34,8 @@ class SweepTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        in = dir->filePath(QStringLiteral("in"));
-        out = dir->filePath(QStringLiteral("out"));
-        QDir().mkpath(in);
-        QDir().mkpath(out);
-        fx = std::make_unique<WindowFixture>(true);
-        titles.clear();
-        connect(&w(), &QWidget::windowTitleChanged, this, [this](const QString &t) { titles << t; });
-    }
-    void cleanup()
-    {
-        fx.reset();
-        dir.reset();
-    }
+    void init() { openFolders(); }
+    void cleanup() { closeFolders(); }
 
     void sweep_data()
     {
