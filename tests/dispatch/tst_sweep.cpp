@@ -120,6 +120,47 @@ private slots:
                          : last == QStringLiteral("文件分发完毕！"));
         QVERIFY(before.lostAfter({out}).isEmpty());
     }
+
+    // A moved name that exists in the output folder follows the clash switches.
+    void clashInTheOutputFolder_data()
+    {
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<bool>("rename");
+        QTest::addColumn<QStringList>("stay");
+        QTest::addColumn<int>("outCount");
+        QTest::addColumn<QByteArray>("kept"); // then in out/資料.jpg
+        QTest::newRow("skip") << false << false << QStringList{"資料.jpg"} << 1 << QByteArray("old");
+        QTest::newRow("overwrite") << true << false << QStringList{} << 1 << QByteArray("new");
+        QTest::newRow("rename") << false << true << QStringList{} << 2 << QByteArray("old");
+    }
+    void clashInTheOutputFolder()
+    {
+        QFETCH(bool, overwrite);
+        QFETCH(bool, rename);
+        QFETCH(QStringList, stay);
+        QFETCH(int, outCount);
+        QFETCH(QByteArray, kept);
+        QVERIFY(writeFile(out + QStringLiteral("/資料.jpg"), "old"));
+        QVERIFY(writeFile(in + QStringLiteral("/資料.jpg"), "new"));
+        w().ChOvewr->setChecked(overwrite);
+        w().ChRen->setChecked(rename);
+        runSweep(QStringLiteral("*.*"), QStringLiteral("0"), QString());
+        QCOMPARE(names(in), stay);
+        QCOMPARE(names(out).size(), outCount);
+        QCOMPARE(readFile(out + QStringLiteral("/資料.jpg")), kept);
+    }
+
+    // Every move fails and is reported; nothing leaves the input folder.
+    void missingOutputFolder()
+    {
+        QVERIFY(QDir(out).removeRecursively());
+        QVERIFY(writeFile(in + QStringLiteral("/資料.jpg"), "x"));
+        const Inventory before = Inventory::take({in});
+        runSweep(QStringLiteral("*.*"), QStringLiteral("0"), QString());
+        QCOMPARE(names(in), QStringList{"資料.jpg"});
+        QVERIFY(fx->shell.last(CallKind::Message)->text.startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败1份。")));
+        QVERIFY(before.lostAfter({in}).isEmpty());
+    }
 };
 
 QTEST_MAIN(SweepTest)
