@@ -1,5 +1,7 @@
 #include "catalogue/CatalogueModel.h"
 
+#include "platform/NativeName.h"
+
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
@@ -29,7 +31,13 @@ QVariant CatalogueModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || role != Qt::DisplayRole || index.row() >= announced_)
         return {};
-    return rows_[size_t(index.row())][size_t(index.column())];
+    const QString &text = rows_[size_t(index.row())][size_t(index.column())];
+    // Names keep their raw bytes for the work; the view shows something readable.
+    if (index.column() == 0)
+        return displayName(text);
+    if (index.column() == kColumns - 1)
+        return visibleName(text);
+    return text;
 }
 
 QVariant CatalogueModel::headerData(int section, Qt::Orientation o, int role) const
