@@ -16,7 +16,8 @@
 // Overrides (environment): BENCH_DIR (work folder, default a temporary one),
 // BENCH_FILES (10000), BENCH_MANY (100000), BENCH_SMALL_KB (4), BENCH_PREPARED
 // (2001), BENCH_BIG_MB (512), BENCH_BIG_COUNT (3), BENCH_BIG=0/1 (default: on
-// when disk allows), BENCH_CP_FIRST=0/1 (default 0).
+// when disk allows), BENCH_CP_FIRST=0/1 (default 0), BENCH_TRACE=1 (print every
+// gap of the stall probe over 40 ms with the time it ended).
 #include "Fixture.h"
 #include "catalogue/FileList.h"
 #include "catalogue/Scan.h"
