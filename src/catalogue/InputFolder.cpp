@@ -5,6 +5,7 @@
 #include "catalogue/Wildcard.h"
 #include "outputs/PickFolder.h"
 #include "platform/Env.h"
+#include "platform/NativeName.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 
@@ -361,7 +362,7 @@ void FDispatch::CmdIn_Click()
 void FDispatch::LDir_OLEDragDrop(const QList<QUrl> &urls)
 {
     for (const QUrl &u : urls) {
-        const QString p = u.isLocalFile() ? paths::native(u.toLocalFile()) : QString();
+        const QString p = u.isLocalFile() ? paths::native(localPathOf(u)) : QString();
         if (!p.isEmpty() && paths::folderExists(p)) {
             LDir->setCaption(paths::withoutTrailingSep(p));
             return;
