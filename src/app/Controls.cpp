@@ -1,5 +1,7 @@
 #include "app/Controls.h"
 
+#include "platform/NativeName.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDragEnterEvent>
@@ -47,9 +49,11 @@ CaptionLabel::CaptionLabel(QWidget *parent) : QLabel(parent) {}
 
 void CaptionLabel::setCaption(const QString &t)
 {
-    if (t == text())
+    if (t == caption() && text() == visibleName(t))
         return;
-    setText(t);
+    caption_ = t;
+    shown_ = visibleName(t);
+    setText(shown_);
     emit captionChanged();
 }
 

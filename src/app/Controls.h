@@ -47,7 +47,9 @@ class CaptionLabel : public QLabel {
     Q_OBJECT
 public:
     explicit CaptionLabel(QWidget *parent = nullptr);
-    QString caption() const { return text(); }
+    // The caption is the text given; a path's bytes that are not UTF-8 show as
+    // replacement characters but stay in the caption.
+    QString caption() const { return text() == shown_ ? caption_ : text(); }
     void setCaption(const QString &text);
     void setAcceptsDrops(bool on);
 
@@ -61,6 +63,9 @@ protected:
     void dragMoveEvent(QDragMoveEvent *e) override;
     void dropEvent(QDropEvent *e) override;
     void mouseDoubleClickEvent(QMouseEvent *e) override;
+
+private:
+    QString caption_, shown_;
 };
 
 // Up/down spinner that steps a whole number between bounds; writes nothing itself.

@@ -1,5 +1,7 @@
 #include "catalogue/CatalogueModel.h"
 
+#include "platform/NativeName.h"
+
 #include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
@@ -29,7 +31,13 @@ QVariant CatalogueModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || role != Qt::DisplayRole || index.row() >= announced_)
         return {};
-    return rows_[size_t(index.row())][size_t(index.column())];
+    const QString &text = rows_[size_t(index.row())][size_t(index.column())];
+    // Names keep their raw bytes for the work; the view shows something readable.
+    if (index.column() == 0)
+        return displayName(text);
+    if (index.column() == kColumns - 1)
+        return visibleName(text);
+    return text;
 }
 
 QVariant CatalogueModel::headerData(int section, Qt::Orientation o, int role) const
@@ -42,6 +50,7 @@ QVariant CatalogueModel::headerData(int section, Qt::Orientation o, int role) co
 void CatalogueModel::addRow(const Row &row)
 {
     rows_.push_back(row);
+    ++changes_;
     scheduleAnnounce();
     if (keepSorted_) {
         dirty_ = true;
@@ -52,6 +61,7 @@ void CatalogueModel::addRow(const Row &row)
 void CatalogueModel::clear()
 {
     beginResetModel();
+    ++changes_;
     rows_.clear();
     announced_ = 0;
     sortedPrefix_ = 0;
@@ -111,9 +121,61 @@ void CatalogueModel::sortIfNeeded()
         resort();
 }
 
-void CatalogueModel::resort()
+void CatalogueModel::sortIfNeeded(const std::function<void()> &yield)
+{
+    if (keepSorted_ && dirty_)
+        resort(yield);
+}
+
+void CatalogueModel::resort(const std::function<void()> &yield)
 {
     const int c = std::clamp(sortColumn_, 0, kColumns - 1);
+    if (yield && rows_.size() > 4096) {
+        // The order is worked out on indexes in slices; rows added meanwhile
+        // make it stale, and the plain sort below runs instead.
+        const quint64 at = changes_;
+        const bool asc = order_ == Qt::AscendingOrder;
+        auto inOrder = [this, c, asc](int a, int b) {
+            const int r = QString::compare(rows_[size_t(a)][size_t(c)], rows_[size_t(b)][size_t(c)],
+                                           Qt::CaseInsensitive);
+            return asc ? r < 0 : r > 0;
+        };
+        const qsizetype n = qsizetype(rows_.size());
+        std::vector<int> idx(static_cast<size_t>(n));
+        for (qsizetype i = 0; i < n; ++i)
+            idx[size_t(i)] = int(i);
+        constexpr qsizetype kRun = 2048;
+        for (qsizetype lo = 0; lo < n && changes_ == at; lo += kRun) {
+            std::stable_sort(idx.begin() + lo, idx.begin() + std::min(n, lo + kRun), inOrder);
+            yield();
+        }
+        for (qsizetype width = kRun; width < n && changes_ == at; width *= 2)
+            for (qsizetype lo = 0; lo + width < n && changes_ == at; lo += 2 * width) {
+                std::inplace_merge(idx.begin() + lo, idx.begin() + lo + width,
+                                   idx.begin() + std::min(n, lo + 2 * width), inOrder);
+                yield();
+            }
+        if (changes_ == at) {
+            announceRows();
+            emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+            const QModelIndexList before = persistentIndexList();
+            std::vector<Row> sorted;
+            sorted.reserve(rows_.size());
+            for (int i : idx)
+                sorted.push_back(std::move(rows_[size_t(i)]));
+            rows_.swap(sorted);
+            ++changes_;
+            sortedPrefix_ = rows_.size();
+            sortedColumn_ = c;
+            sortedOrder_ = order_;
+            for (const QModelIndex &i : before)
+                changePersistentIndex(i, QModelIndex());
+            emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+            dirty_ = false;
+            return;
+        }
+    }
+    ++changes_;
     QElapsedTimer timer;
     timer.start();
     announceRows(); // the view must know every row before they move

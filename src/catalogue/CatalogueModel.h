@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <vector>
 
 namespace fd {
@@ -42,7 +43,10 @@ public:
     // Re-sorts now when sorting is kept on and rows changed since the last sort.
     void sortIfNeeded();
     // Re-sorts now on the current settings (stable, case-insensitive text order).
-    void resort();
+    // yield, when given, runs between slices of the work; the rows move at once
+    // at the end, so views never see them half sorted.
+    void resort(const std::function<void()> &yield = {});
+    void sortIfNeeded(const std::function<void()> &yield);
 
     void sort(int column, Qt::SortOrder order) override;
 
@@ -59,6 +63,7 @@ private:
     bool keepSorted_ = false;
     bool dirty_ = false;
     bool sortScheduled_ = false;
+    quint64 changes_ = 0; // rows added, removed or moved
     // Rows [0, sortedPrefix_) are in order on sortedColumn_ / sortedOrder_.
     size_t sortedPrefix_ = 0;
     int sortedColumn_ = -1;

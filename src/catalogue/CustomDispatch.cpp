@@ -6,10 +6,10 @@
 #include "catalogue/Wildcard.h"
 #include "dispatch/Transfer.h"
 #include "platform/Paths.h"
+#include "platform/RawDir.h"
 #include "platform/RawFile.h"
 
 #include <QCheckBox>
-#include <QFileInfo>
 #include <cerrno>
 
 namespace fd {
@@ -103,7 +103,7 @@ void CustomDispatchFile(FDispatch &w, const QStringList &entries, const QString 
             bool any = false;
             for (const QString &part : base.split(QLatin1Char('-'))) {
                 const QString folder = paths::join(target, part);
-                if (!isFolderName(part) || !QFileInfo(folder).isDir())
+                if (!isFolderName(part) || !raw::isFolder(folder))
                     continue;
                 QString dst = paths::join(folder, folderStem(folder, paths::lastComponent(*entry)) + extension);
                 const TransferResult r = Transfer(path, dst, move ? Clash::Skip : Clash::Overwrite);

@@ -1,10 +1,96 @@
 #include "catalogue/FileList.h"
 
 #include "catalogue/Wildcard.h"
+#include "platform/NativeName.h"
 
+#include <QHash>
 #include <algorithm>
 
+#ifndef _WIN32
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
+
 namespace fd {
+
+namespace {
+
+struct Listing {
+    bool opened = false;
+    QStringList names;
+};
+// Listings kept while a ListingReuse lives, by folder.
+QHash<QString, Listing> *g_reused = nullptr;
+
+Listing readListing(const QString &folder, const std::function<void()> &yield)
+{
+    Listing l;
+    if (!folderOpens(folder))
+        return l;
+#ifndef _WIN32
+    const QByteArray dirBytes = encodeFileName(folder);
+    DIR *d = ::opendir(dirBytes.constData());
+    if (!d)
+        return l;
+    l.opened = true;
+    const int dfd = ::dirfd(d);
+    while (const dirent *e = ::readdir(d)) {
+        const char *n = e->d_name;
+        if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0)))
+            continue;
+        bool plain = e->d_type == DT_REG;
+        if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+            struct stat st;
+            plain = ::fstatat(dfd, n, &st, 0) == 0 && S_ISREG(st.st_mode);
+        }
+        if (plain)
+            l.names.append(decodeFileName(QByteArray(n)));
+        if (yield && (l.names.size() & 1023) == 0)
+            yield();
+    }
+    ::closedir(d);
+#else
+    l.opened = forEachFileName(folder, true, [&](const QString &name) {
+        l.names.append(name);
+        return true;
+    });
+#endif
+    return l;
+}
+
+bool isHiddenName(const QString &name) { return name.startsWith(QLatin1Char('.')); }
+
+} // namespace
+
+QStringList plainFileNames(const QString &folder, bool *opened, const std::function<void()> &yield)
+{
+    Listing l;
+    if (g_reused) {
+        auto it = g_reused->find(folder);
+        if (it == g_reused->end())
+            it = g_reused->insert(folder, readListing(folder, yield));
+        l = *it;
+    } else {
+        l = readListing(folder, yield);
+    }
+    if (opened)
+        *opened = l.opened;
+    return l.names;
+}
+
+ListingReuse::ListingReuse() : outermost_(g_reused == nullptr)
+{
+    if (outermost_)
+        g_reused = new QHash<QString, Listing>;
+}
+
+ListingReuse::~ListingReuse()
+{
+    if (outermost_) {
+        delete g_reused;
+        g_reused = nullptr;
+    }
+}
 
 FileList::FileList(QObject *parent) : QObject(parent) {}
 
@@ -17,20 +103,46 @@ bool FileList::setPath(const QString &folder)
     return true;
 }
 
-void FileList::refresh()
+void FileList::refresh(const std::function<void()> &yield)
 {
     names_.clear();
     if (path_.isEmpty())
         return;
-    forEachFileName(path_, hidden_, [this](const QString &name) {
-        if (listingMatch(pattern_, name))
-            names_.append(name);
-        return true;
-    });
-    std::sort(names_.begin(), names_.end(), [](const QString &a, const QString &b) {
+    QStringList alternatives;
+    for (const QString &a : pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        if (!a.trimmed().isEmpty())
+            alternatives.append(a.trimmed());
+    const bool everything = alternatives.contains(QLatin1String("*.*")) || alternatives.contains(QLatin1String("*"));
+    for (QString &name : plainFileNames(path_, nullptr, yield)) {
+        if (!hidden_ && isHiddenName(name))
+            continue;
+        if (everything || std::any_of(alternatives.cbegin(), alternatives.cend(),
+                                      [&](const QString &a) { return wildcardMatch(a, name); }))
+            names_.append(std::move(name));
+    }
+    // Names of one folder all differ: this order is total, any sort gives it.
+    auto before = [](const QString &a, const QString &b) {
         const int c = QString::compare(a, b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a < b;
-    });
+    };
+    if (!yield) {
+        std::sort(names_.begin(), names_.end(), before);
+        return;
+    }
+    // Sorted runs merged pairwise, with a yield between slices.
+    constexpr qsizetype kRun = 2048;
+    const qsizetype n = names_.size();
+    for (qsizetype lo = 0; lo < n; lo += kRun) {
+        std::sort(names_.begin() + lo, names_.begin() + std::min(n, lo + kRun), before);
+        yield();
+    }
+    for (qsizetype width = kRun; width < n; width *= 2) {
+        for (qsizetype lo = 0; lo + width < n; lo += 2 * width) {
+            std::inplace_merge(names_.begin() + lo, names_.begin() + lo + width,
+                               names_.begin() + std::min(n, lo + 2 * width), before);
+            yield();
+        }
+    }
 }
 
 } // namespace fd

@@ -3,6 +3,7 @@
 // (";"-separated wild cards, case-insensitive), sorted by name without regard to case.
 #include <QObject>
 #include <QStringList>
+#include <functional>
 
 namespace fd {
 
@@ -19,7 +20,9 @@ public:
     bool hidden() const { return hidden_; }
     void setHidden(bool on) { hidden_ = on; }
 
-    void refresh();
+    // yield, when given, runs between slices of a long listing (a run lets the
+    // window process its messages there).
+    void refresh(const std::function<void()> &yield = {});
     int listCount() const { return int(names_.size()); }
     QString list(int i) const { return names_.value(i); }
     const QStringList &names() const { return names_; }
@@ -29,6 +32,25 @@ private:
     QString pattern_ = QStringLiteral("*.*");
     bool hidden_ = false;
     QStringList names_;
+};
+
+// The plain files directly in folder (links to plain files included), hidden ones
+// too, in directory order; read from the directory entries alone wherever they
+// tell the kind of file. False in opened when the folder cannot be listed.
+QStringList plainFileNames(const QString &folder, bool *opened = nullptr,
+                           const std::function<void()> &yield = {});
+
+// While one lives, a folder is read once and its listing reused: handlers that
+// count and list the same folder for one change read the disk once.
+class ListingReuse {
+public:
+    ListingReuse();
+    ~ListingReuse();
+    ListingReuse(const ListingReuse &) = delete;
+    ListingReuse &operator=(const ListingReuse &) = delete;
+
+private:
+    bool outermost_;
 };
 
 } // namespace fd

@@ -5,6 +5,7 @@
 #include "catalogue/Wildcard.h"
 #include "outputs/PickFolder.h"
 #include "platform/Env.h"
+#include "platform/NativeName.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 
@@ -105,11 +106,9 @@ TypeCheck checkTypeText(const QString &text)
 long long countMatchingFiles(const QString &folder, const QString &pattern, bool includeHidden)
 {
     long long n = 0;
-    forEachFileName(folder, includeHidden, [&](const QString &name) {
-        if (wildcardMatch(pattern, name))
+    for (const QString &name : plainFileNames(folder))
+        if ((includeHidden || !name.startsWith(QLatin1Char('.'))) && wildcardMatch(pattern, name))
             ++n;
-        return true;
-    });
     return n;
 }
 
@@ -363,7 +362,7 @@ void FDispatch::CmdIn_Click()
 void FDispatch::LDir_OLEDragDrop(const QList<QUrl> &urls)
 {
     for (const QUrl &u : urls) {
-        const QString p = u.isLocalFile() ? paths::native(u.toLocalFile()) : QString();
+        const QString p = u.isLocalFile() ? paths::native(localPathOf(u)) : QString();
         if (!p.isEmpty() && paths::folderExists(p)) {
             LDir->setCaption(paths::withoutTrailingSep(p));
             return;
@@ -376,6 +375,7 @@ void FDispatch::LDir_Change()
 {
     if (!isVisible())
         return;
+    const ListingReuse once; // counted and listed from one reading of the folder
     const QString folder = LDir->caption();
     cat.splitPaths.clear();
     const long long n = countMatchingFiles(folder, Combo1->currentText(), ChHide->isChecked());
@@ -390,6 +390,7 @@ void FDispatch::LDir_Change()
 void FDispatch::ChHide_Click()
 {
     const bool doEnabled = CmdDo->isEnabled();
+    const ListingReuse once;
     File1->setHidden(ChHide->isChecked());
     File1->refresh();
     LDir_Change();
@@ -400,6 +401,7 @@ void FDispatch::Combo1_Change()
 {
     combo1ChangeThisTurn = true;
     QTimer::singleShot(0, this, [this] { combo1ChangeThisTurn = false; });
+    const ListingReuse once; // one reading of the folder for the whole change
 
     File1->setPattern(listingPatternFor(Combo1->currentText())); // refreshes
     LFiles->setCaption(QString::number(File1->listCount()));

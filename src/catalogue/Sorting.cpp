@@ -70,21 +70,24 @@ void FDispatch::CombOrder_Click()
 void FDispatch::OptA_Click() { applyListOrder(); }
 void FDispatch::OptD_Click() { applyListOrder(); }
 
-void FDispatch::applyListOrder()
+void FDispatch::applyListOrder() { fd::applyListOrder(*this, {}); }
+void FDispatch::sortListOnNumber() { fd::sortListOnNumber(*this, {}); }
+
+void applyListOrder(FDispatch &w, const std::function<void()> &yield)
 {
-    catalogue->setSortColumn(qMax(0, CombOrder->currentIndex()));
-    catalogue->setSortOrder(OptA->isChecked() ? Qt::AscendingOrder : Qt::DescendingOrder);
-    catalogue->setSorted(true);
-    catalogue->resort();
-    showListSort(*this);
+    w.catalogue->setSortColumn(qMax(0, w.CombOrder->currentIndex()));
+    w.catalogue->setSortOrder(w.OptA->isChecked() ? Qt::AscendingOrder : Qt::DescendingOrder);
+    w.catalogue->setSorted(true);
+    w.catalogue->resort(yield);
+    showListSort(w);
 }
 
-void FDispatch::sortListOnNumber()
+void sortListOnNumber(FDispatch &w, const std::function<void()> &yield)
 {
-    catalogue->setSortColumn(kSortValueColumn);
-    catalogue->setSorted(true);
-    catalogue->resort();
-    showListSort(*this);
+    w.catalogue->setSortColumn(kSortValueColumn);
+    w.catalogue->setSorted(true);
+    w.catalogue->resort(yield);
+    showListSort(w);
 }
 
 bool SortRunList(FDispatch &w, QVector<RunEntry> &list, long long lastIndex)

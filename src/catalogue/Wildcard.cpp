@@ -1,8 +1,6 @@
 #include "catalogue/Wildcard.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
+#include "platform/RawDir.h"
 
 namespace fd {
 
@@ -63,30 +61,19 @@ bool listingMatch(const QString &listingPattern, const QString &name)
 
 bool folderOpens(const QString &folder)
 {
-    if (folder.isEmpty())
-        return false;
-    const QFileInfo fi(folder);
-    if (!fi.isDir() || !fi.isReadable())
-        return false;
-#ifndef Q_OS_WIN
-    if (!fi.isExecutable())
-        return false;
-#endif
-    return true;
+    return raw::canList(folder);
 }
 
 bool forEachFileName(const QString &folder, bool includeHidden,
                      const std::function<bool(const QString &)> &visit)
 {
-    if (!folderOpens(folder))
+    const auto entries = raw::listFolder(folder);
+    if (!entries)
         return false;
-    QDir::Filters f = QDir::Files | QDir::NoDotAndDotDot;
-    if (includeHidden)
-        f |= QDir::Hidden;
-    QDirIterator it(folder, f);
-    while (it.hasNext()) {
-        it.next();
-        if (!visit(it.fileName()))
+    for (const raw::Entry &e : *entries) {
+        if (e.kind != raw::Kind::File || (!includeHidden && e.name.startsWith(QLatin1Char('.'))))
+            continue;
+        if (!visit(e.name))
             break;
     }
     return true;

@@ -8,6 +8,7 @@
 #include "catalogue/CatalogueModel.h"
 #include "catalogue/FileList.h"
 #include "catalogue/Sorting.h"
+#include "dispatch/Pace.h"
 #include "outputs/FlexGrid.h"
 #include "outputs/Walk.h"
 #include "platform/Clock.h"
@@ -49,6 +50,11 @@ TransferResult DispatchRun::transfer(const QString &source, QString &destination
     return Transfer(source, destination, clashPolicy(w));
 }
 
+TransferResult DispatchRun::move(const QString &source, QString &destination)
+{
+    return Move(source, destination, clashPolicy(w));
+}
+
 void DispatchRun::recordFailure(const QString &source, const QString &destination)
 {
     ++failureCount;
@@ -88,12 +94,13 @@ void DispatchRun::lock()
         c->setEnabled(false);
     w.setWindowTag(w.windowTitle());
     lastIndex = fileCount() - 1;
-    w.File1->refresh();
+    w.File1->refresh([] { pace::ifDue(); });
     if (on(w.ChNum) && on(w.ChN))
         w.cat.runList.clear();
 }
 
-void DispatchRun::useSplitPaths() { w.cat.splitPaths = w.cat.pathList.split(QChar(0), Qt::SkipEmptyParts); }
+// Long lists are cut into slices between which the window processes its messages.
+void DispatchRun::useSplitPaths() { w.cat.splitPaths = splitAtNul(w.cat.pathList, false, [] { pace::ifDue(); }); }
 
 bool DispatchRun::sequentialByView() const { return on(w.ChNum) && w.CombOrder->currentIndex() >= 2; }
 
@@ -149,6 +156,32 @@ void DispatchRun::progress(long long i, const QString &text)
         w.P1->setValue(int(std::nearbyint(double(i + 1) * 100.0 / double(total))));
 }
 
+// The window processes its messages when about 10 ms have passed (and at the
+// first and the last file); the progress text is set just before, when it will
+// be painted, and names the file about to go.
+bool DispatchRun::turnDue(long long i) const { return i == 0 || i >= lastIndex || pace::due(); }
+
+void DispatchRun::turn(long long i, const QString &text)
+{
+    progress(i, text);
+    pace::now();
+}
+
+// After the last file of a pass the window processes its messages once more;
+// false when the window is closing.
+bool DispatchRun::lastTurn(bool any)
+{
+    if (any)
+        pace::now();
+    return !w.stopRequested;
+}
+
+RunEnd DispatchRun::stop()
+{
+    stopped = true;
+    return RunEnd::CloseLog;
+}
+
 // 13 to 16. An answer other than the report ends the run early.
 std::optional<RunEnd> DispatchRun::passes()
 {
@@ -162,12 +195,13 @@ std::optional<RunEnd> DispatchRun::passes()
             log.open();
             fileRule().startLoop(*this);
         }
+        const auto slices = [] { pace::ifDue(); };
         if (on(w.ChNum) && on(w.ChN))
-            w.sortListOnNumber();
+            sortListOnNumber(w, slices);
         if (sequentialByView())
-            w.OptA_Click(); // re-sorts on the chosen key and direction
+            applyListOrder(w, slices); // what the OptA click rule does: the chosen key and direction
 
-        w.catalogue->sortIfNeeded();
+        w.catalogue->sortIfNeeded(slices);
 
         const RunEnd first = firstPass();
         if (first != RunEnd::Report)
@@ -202,10 +236,15 @@ QString DispatchRun::preparedSource(long long i) const
 
 RunEnd DispatchRun::firstPass()
 {
+    bool any = false;
     for (long long i = 0; i <= lastIndex; ++i) {
         if (selectMode(w).sameContent)
             break;
-        progress(i, passMode().firstPassPhrase(*this));
+        any = true;
+        if (turnDue(i))
+            turn(i, passMode().firstPassPhrase(*this));
+        if (i > 0 && w.stopRequested) // the window is closing: stop after a file
+            return stop();
         long long key = 0;
         if (!on(w.ChNum))
             key = (long long)std::floor(rnd() * 2.0 * double(lastIndex + 1));
@@ -216,31 +255,26 @@ RunEnd DispatchRun::firstPass()
         } else if (i < w.cat.runList.size()) {
             w.cat.runList[i] = RunEntry{preparedSource(i), QString::number(key)};
         }
-        DoEvents();
-        if (w.stopRequested) { // the window is closing
-            stopped = true;
-            return RunEnd::CloseLog;
-        }
     }
-    return RunEnd::Report;
+    return lastTurn(any) ? RunEnd::Report : stop();
 }
 
 std::optional<RunEnd> DispatchRun::secondPass()
 {
+    bool any = false;
     for (long long i = 0; i <= lastIndex; ++i) {
+        any = true;
         lastTransferOk = true;
-        progress(i, passMode().secondPassPhrase(*this));
+        if (turnDue(i))
+            turn(i, passMode().secondPassPhrase(*this));
+        if (i > 0 && w.stopRequested) // the window is closing: stop after a file
+            return stop();
         if (!dispatchOne(i < w.cat.runList.size() ? w.cat.runList[i].path : QString(), i))
             return RunEnd::CloseLog;
-        DoEvents();
-        if (w.stopRequested) { // the window is closing
-            stopped = true;
-            return RunEnd::CloseLog;
-        }
         if (selectMode(w).sameContent)
             break;
     }
-    return RunEnd::Report;
+    return lastTurn(any) ? RunEnd::Report : stop();
 }
 
 QString DispatchRun::pickNext(long long i)
@@ -251,7 +285,7 @@ QString DispatchRun::pickNext(long long i)
         return w.catalogue->text(int(i), 7) + w.catalogue->text(int(i), 0);
     }
     if (!pickerReady_) {
-        picker_ = DirectPicker(splitPathList(w.cat.pathList));
+        picker_ = DirectPicker(splitPathList(w.cat.pathList, [] { pace::ifDue(); }));
         pickerReady_ = true;
     }
     return on(w.ChNum) ? picker_.takeNext() : picker_.takeRandom(rnd());
@@ -287,7 +321,7 @@ void DispatchRun::epilogue(RunEnd from)
     }
     log.close();
     // 19. Unlocking, first part.
-    w.File1->refresh();
+    w.File1->refresh([] { pace::ifDue(); });
     w.setWindowTitle(tag());
     w.setEnabled(true);
     if (on(w.ChBackUp))

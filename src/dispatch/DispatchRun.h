@@ -45,6 +45,8 @@ public:
     bool moving() const;         // ChBackUp: delete each source once it is copied
     // Copies under the name-clash switches as they are now.
     TransferResult transfer(const QString &source, QString &destination);
+    // Moves under the same switches: a rename where it can be one.
+    TransferResult move(const QString &source, QString &destination);
     // Counts a failed file and writes its line to the log.
     void recordFailure(const QString &source, const QString &destination);
     // The mode object of a kind, made on first use and kept for the run.
@@ -65,6 +67,10 @@ private:
     void rebuildCatalogue();
     std::optional<RunEnd> prepareWithoutRebuild();
     void progress(long long i, const QString &text);
+    bool turnDue(long long i) const;
+    void turn(long long i, const QString &text);
+    bool lastTurn(bool any);
+    RunEnd stop();
     std::optional<RunEnd> passes();
     RunEnd firstPass();
     QString preparedSource(long long i) const;

@@ -2,11 +2,13 @@
 
 #include "app/FDispatch.h"
 #include "platform/Paths.h"
+#include "platform/NativeName.h"
 #include "platform/Places.h"
+#include "platform/RawDir.h"
+#include "platform/RawFile.h"
 #include "platform/Shell.h"
 
 #include <QCheckBox>
-#include <QFile>
 
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
@@ -14,7 +16,7 @@
 namespace fd {
 
 struct FailureLog::File {
-    QFile f;
+    int fd = -1;
 };
 
 FailureLog::FailureLog() = default;
@@ -47,12 +49,11 @@ QByteArray FailureLog::toGbk(const QString &text)
 void FailureLog::open()
 {
     close();
-    file_ = std::make_unique<File>();
-    file_->f.setFileName(path());
-    if (!file_->f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        file_.reset();
+    const int fd = raw::createTruncated(path());
+    if (fd < 0)
         return;
-    }
+    file_ = std::make_unique<File>();
+    file_->fd = fd;
     writeLine(QStringLiteral("分发失败记录列表详情："));
 }
 
@@ -62,19 +63,26 @@ void FailureLog::writeLine(const QString &line)
 {
     if (!file_)
         return;
-    file_->f.write(toGbk(line) + QByteArrayLiteral("\r\n"));
-    file_->f.flush(); // a run that ends abnormally still leaves its lines
+    // Written at once, unbuffered: a run that ends abnormally still leaves its lines.
+    const QByteArray bytes = toGbk(line) + QByteArrayLiteral("\r\n");
+    for (qsizetype done = 0; done < bytes.size();) {
+        const long long n = raw::write(file_->fd, bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            break; // a full disk loses the line; the count goes on
+        done += qsizetype(n);
+    }
 }
 
 void FailureLog::add(const QString &source, const QString &destination)
 {
-    writeLine(source + QStringLiteral("  →  ") + destination);
+    // Names that are not UTF-8 appear in GBK when they were GBK, else with "?".
+    writeLine(logName(source) + QStringLiteral("  →  ") + logName(destination));
 }
 
 void FailureLog::close()
 {
     if (file_) {
-        file_->f.close();
+        raw::close(file_->fd);
         file_.reset();
     }
 }
@@ -88,7 +96,7 @@ void CompletionReport(FDispatch &w, int failureCount)
         shell().showFileSelected(FailureLog::path());
     } else {
         shell().message(QStringLiteral("分发完毕！"), QStringLiteral("消息"), Icon::Information, Buttons::Ok);
-        QFile::remove(FailureLog::path());
+        raw::remove(FailureLog::path());
     }
 }
 

@@ -5,9 +5,9 @@
 #include "dispatch/DispatchRun.h"
 #include "outputs/FlexGrid.h"
 #include "platform/Paths.h"
+#include "platform/RawFile.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QLineEdit>
 
 namespace fd {
@@ -46,7 +46,7 @@ public:
             }
         }
         if (run.moving() && run.lastTransferOk)
-            QFile::remove(source); // a failing deletion leaves the file
+            raw::remove(source); // a failing deletion leaves the file
         return true;
     }
 

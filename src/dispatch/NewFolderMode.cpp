@@ -28,11 +28,15 @@ public:
     QString firstPassPhrase(const DispatchRun &) const override { return QStringLiteral("  读取原文件中："); }
     QString secondPassPhrase(const DispatchRun &) const override { return QStringLiteral("  正在复制..."); }
 
-    // Moves happen in the placement; the run neither counts, logs nor deletes.
+    // Moves happen in the placement; the run only counts and logs what failed.
     bool dispatchOne(DispatchRun &run, const QString &source, long long) override
     {
         run.lastTransferOk = false;
-        return PlaceInNamedFolder(run.w, source) == Placement::Attempted;
+        QString failedAt;
+        const bool named = PlaceInNamedFolder(run.w, source, &failedAt) == Placement::Attempted;
+        if (!failedAt.isEmpty())
+            run.recordFailure(source, failedAt);
+        return named;
     }
 };
 

@@ -3,9 +3,8 @@
 #include "app/TextNumbers.h"
 #include "dispatch/DispatchRun.h"
 #include "platform/Paths.h"
+#include "platform/RawDir.h"
 
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -26,7 +25,7 @@ public:
         for (long long i = 1; i <= count; ++i) {
             const QString f = folderPath(run, i);
             if (!paths::folderExists(f))
-                QDir().mkpath(f); // a folder that cannot be made fails its transfers later
+                raw::makePath(f); // a folder that cannot be made fails its transfers later
         }
         shareSize_ = fixed ? p : (k > 0 ? n / k : n);
         if (shareSize_ < 1)
@@ -61,11 +60,8 @@ public:
             return true;
         }
         if (run.moving()) {
-            const TransferResult r = run.transfer(source, dst);
-            if (r.failed)
+            if (run.move(source, dst).failed)
                 run.recordFailure(source, dst);
-            else if (r.copied)
-                QFile::remove(source); // a failing deletion leaves the file
             return true;
         }
         for (;;) {
@@ -88,8 +84,8 @@ public:
     void finish(DispatchRun &) override
     {
         if (!nextFolder_.isEmpty() && paths::folderExists(nextFolder_)
-            && QDir(nextFolder_).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
-            QDir().rmdir(nextFolder_);
+            && raw::isEmptyFolder(nextFolder_))
+            raw::removeFolder(nextFolder_);
     }
 
 private:

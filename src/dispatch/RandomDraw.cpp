@@ -10,11 +10,10 @@
 #include "platform/Clock.h"
 #include "platform/FolderRemoval.h"
 #include "platform/Paths.h"
+#include "platform/RawDir.h"
 #include "platform/Shell.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -65,7 +64,7 @@ public:
             const QString head = run.tag() + QStringLiteral("  正在随机分发中") + QString::number(k) + of;
             w.setWindowTitle(head);
             const QString folder = draw::setFolder(root, k);
-            QDir().mkpath(folder);
+            raw::makePath(folder);
             for (long long n = 1; n <= size; ++n) {
                 if (!draw::drawOne(pool, folder))
                     return RunEnd::Unlock; // given up at a full disk: the sets so far stay
@@ -142,8 +141,7 @@ bool drawOne(const QStringList &pool, const QString &folder)
         name = paths::lastComponent(source);
         destination = paths::join(folder, name);
         DoEvents();
-        const QFileInfo fi(destination);
-        taken = fi.exists() || fi.isSymLink();
+        taken = raw::occupied(destination);
     }
     if (taken)
         destination = paths::join(folder, QStringLiteral("重名_") + name);
@@ -166,7 +164,7 @@ bool recreateFolder(FDispatch &w, const QString &folder)
         shell().message(refusalText(why, folder), kTitle, Icon::Critical, Buttons::Ok);
         return false;
     }
-    QDir().mkpath(folder);
+    raw::makePath(folder);
     return true;
 }
 

@@ -92,17 +92,33 @@ bool commonSuits(const QString &base, const QString &folderName, int n, bool ign
     return anyPieceIn(a, b, n) && anyPieceIn(b, a, n);
 }
 
-QStringList splitPathList(const QString &pathList)
+QStringList splitAtNul(const QString &pathList, bool unique, const std::function<void()> &yield)
 {
     QStringList out;
     QSet<QString> seen;
-    for (const QString &p : pathList.split(QChar(0), Qt::SkipEmptyParts)) {
-        if (seen.contains(p))
-            continue;
-        seen.insert(p);
-        out.append(p);
+    qsizetype from = 0, n = 0;
+    while (from < pathList.size()) {
+        qsizetype end = pathList.indexOf(QChar(0), from);
+        if (end < 0)
+            end = pathList.size();
+        if (end > from) {
+            QString p = pathList.mid(from, end - from);
+            if (!unique || !seen.contains(p)) {
+                if (unique)
+                    seen.insert(p);
+                out.append(std::move(p));
+            }
+        }
+        from = end + 1;
+        if (yield && ++n % 1024 == 0)
+            yield();
     }
     return out;
+}
+
+QStringList splitPathList(const QString &pathList, const std::function<void()> &yield)
+{
+    return splitAtNul(pathList, true, yield);
 }
 
 QString DirectPicker::takeNext()

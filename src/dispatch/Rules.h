@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <functional>
 
 namespace fd {
 
@@ -31,8 +32,11 @@ bool includeSuits(const QString &base, const QString &folderName, bool ignoreCas
 // Both share a run of n characters (shorter at the ends) in both directions.
 bool commonSuits(const QString &base, const QString &folderName, int n, bool ignoreCase);
 
+// The path list split at NUL, empty entries dropped; with unique every path once.
+// yield, when given, runs between slices of a long list.
+QStringList splitAtNul(const QString &pathList, bool unique, const std::function<void()> &yield = {});
 // The cleaned path list: split at NUL, empty entries dropped, every path once.
-QStringList splitPathList(const QString &pathList);
+QStringList splitPathList(const QString &pathList, const std::function<void()> &yield = {});
 
 // Hands out the catalogued paths one by one, each once: in catalogue order, or
 // each remaining path equally likely. Constant time per file.

@@ -6,17 +6,19 @@
 #include "outputs/FlexGrid.h"
 #include "outputs/Walk.h"
 #include "platform/Paths.h"
+#include "platform/RawDir.h"
 #include "platform/RawFile.h"
 #include "platform/RegexMatcher.h"
 #include "platform/Shell.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QHash>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace fd {
 
@@ -61,11 +63,16 @@ SubfolderIndex indexSubfolders(const RegexMatcher &m, QString folder)
 // Files directly in the folder, hidden ones included, in name order.
 QStringList inputNames(const QString &folder)
 {
-    QDir::Filters filters = QDir::Files | QDir::Hidden;
-#ifdef Q_OS_WIN
-    filters |= QDir::System;
-#endif
-    return QDir(folder).entryList(filters, QDir::Name | QDir::IgnoreCase);
+    QStringList names;
+    if (const auto entries = raw::listFolder(folder))
+        for (const raw::Entry &e : *entries)
+            if (e.kind == raw::Kind::File)
+                names.append(e.name);
+    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int c = QString::compare(a, b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
 }
 
 bool passesFilter(const QString &extension, const QString &filter)

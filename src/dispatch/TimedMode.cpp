@@ -7,9 +7,9 @@
 #include "dispatch/Timed.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
+#include "platform/RawFile.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -77,7 +77,7 @@ public:
             w.setWindowTitle(run.tag() + QStringLiteral("  正在随机移动文件中...") + QString::number(p)
                              + QLatin1Char('/') + QString::number(last));
             if (moving && r.copied) {
-                QFile::remove(source); // a failing deletion leaves the file
+                raw::remove(source); // a failing deletion leaves the file
                 moved_.insert(destination);
             }
             setTag(w.Timer1, QString::number(p + 1));

@@ -28,7 +28,14 @@ enum class DiskFull { Ask, GiveUp };
 TransferResult Transfer(const QString &source, QString &destination, Clash clash,
                         DiskFull onFull = DiskFull::Ask);
 
-// Tests see every piece as it starts, after the window processed its messages.
+// Moves source to destination under the same rules: a rename where both lie on
+// one file system (the file keeps its times), else a copy and then the deletion
+// of the source. copied tells that the file reached the destination.
+TransferResult Move(const QString &source, QString &destination, Clash clash,
+                    DiskFull onFull = DiskFull::Ask);
+
+// Tests see every piece as it starts; before each piece of a file larger than one
+// the window has processed its messages.
 void setTransferPieceHook(std::function<void(long long bytes)> hook);
 
 // Bytes per piece of a transfer: 2 MiB plus one.

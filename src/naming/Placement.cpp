@@ -4,35 +4,32 @@
 #include "catalogue/FileList.h"
 #include "dispatch/Transfer.h"
 #include "platform/Paths.h"
+#include "platform/RawDir.h"
 #include "platform/RawFile.h"
 #include "platform/Shell.h"
 
 #include <QCheckBox>
-#include <QDir>
-#include <QFileInfo>
 #include <cerrno>
 
 namespace fd {
 
 namespace {
 
-bool occupied(const QString &path)
-{
-    QFileInfo fi(path);
-    return fi.exists() || fi.isSymLink();
-}
+bool occupied(const QString &path) { return raw::occupied(path); }
 
 // A rename where one is possible, so the file keeps its times; otherwise a copy
 // through the transfer's temporary file, and the source goes only once it is whole.
-void moveFile(const QString &source, const QString &destination, bool replace)
+// False when the file could not be delivered.
+bool moveFile(const QString &source, QString &destination, bool replace)
 {
     if (raw::rename(source, destination, replace))
-        return;
+        return true;
     if (!replace && raw::lastError() == EEXIST)
-        return; // taken meanwhile: the file there stays
-    QString dst = destination;
-    if (Transfer(source, dst, replace ? Clash::Overwrite : Clash::Skip).copied)
+        return true; // taken meanwhile: the file there stays
+    const TransferResult r = Transfer(source, destination, replace ? Clash::Overwrite : Clash::Skip);
+    if (r.copied)
         raw::remove(source);
+    return !r.failed;
 }
 
 } // namespace
@@ -46,7 +43,7 @@ DerivedName DeriveFolderName(const FDispatch &w, const QString &reference)
     return d;
 }
 
-Placement PlaceInNamedFolder(FDispatch &w, const QString &reference)
+Placement PlaceInNamedFolder(FDispatch &w, const QString &reference, QString *failedAt)
 {
     const QString source =
         reference.contains(paths::sep()) ? reference : paths::join(w.File1->path(), reference);
@@ -64,7 +61,7 @@ Placement PlaceInNamedFolder(FDispatch &w, const QString &reference)
         name.clear(); // never a way out of the output folder
     const QString target = name.isEmpty() ? outFolder : paths::join(outFolder, name);
     if (!occupied(target))
-        QDir().mkpath(target);
+        raw::makePath(target);
 
     const QString fileName = paths::lastComponent(source);
     QString destination = paths::join(target, fileName);
@@ -79,10 +76,11 @@ Placement PlaceInNamedFolder(FDispatch &w, const QString &reference)
             replace = true;
         }
     }
-    if (w.ChBackUp->isChecked())
-        moveFile(source, destination, replace);
-    else
-        Transfer(source, destination, replace ? Clash::Overwrite : Clash::Skip);
+    const bool delivered = w.ChBackUp->isChecked()
+        ? moveFile(source, destination, replace)
+        : !Transfer(source, destination, replace ? Clash::Overwrite : Clash::Skip).failed;
+    if (!delivered && failedAt)
+        *failedAt = destination;
     return Placement::Attempted;
 }
 

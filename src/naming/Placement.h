@@ -13,13 +13,14 @@ class FDispatch;
 DerivedName DeriveFolderName(const FDispatch &w, const QString &reference);
 
 enum class Placement {
-    Attempted,       // a name was derived and the transfer tried; its failures are not told
+    Attempted,       // a name was derived and the transfer tried (failedAt tells a failure)
     NoName,          // invalid pattern or no match: nothing created or transferred
     InvalidArgument, // no "." in the reference, or a reversed range before the start
 };
 
 // Derives the folder name, makes the folder below the current output folder and
 // moves (ChBackUp) or copies the file into it, renaming on a clash with ChRen.
-Placement PlaceInNamedFolder(FDispatch &w, const QString &reference);
+// When the file could not be delivered, failedAt receives the destination tried.
+Placement PlaceInNamedFolder(FDispatch &w, const QString &reference, QString *failedAt = nullptr);
 
 } // namespace fd

@@ -1,9 +1,27 @@
 #include "outputs/FlexGrid.h"
 
+#include "platform/NativeName.h"
+
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 
 namespace fd {
+
+namespace {
+
+// Cells hold folder paths with their exact bytes; bytes that are not UTF-8 show
+// as replacement characters.
+class VisiblePathDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QString displayText(const QVariant &value, const QLocale &locale) const override
+    {
+        return visibleName(QStyledItemDelegate::displayText(value, locale));
+    }
+};
+
+} // namespace
 
 FlexGrid::FlexGrid(QWidget *parent) : QTableWidget(parent)
 {
@@ -16,6 +34,7 @@ FlexGrid::FlexGrid(QWidget *parent) : QTableWidget(parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalHeaderLabels({QString(), QString()});
+    setItemDelegate(new VisiblePathDelegate(this));
     auto stale = [this] { column0Stale_ = true; };
     connect(model(), &QAbstractItemModel::rowsRemoved, this, stale);
     connect(model(), &QAbstractItemModel::modelReset, this, stale);

@@ -7,13 +7,13 @@
 #include "outputs/PickFolder.h"
 #include "outputs/Walk.h"
 #include "platform/Env.h"
+#include "platform/NativeName.h"
 #include "platform/Paths.h"
+#include "platform/RawDir.h"
 #include "platform/Shell.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -45,12 +45,11 @@ QString entryNameOf(const QString &path)
 {
     if (path.isEmpty())
         return QString();
-    const QFileInfo fi(path);
-    if (!fi.exists())
+    if (raw::kindOf(path) == raw::Kind::Missing)
         return QString();
-    if (paths::isRoot(path) || fi.isRoot())
+    if (paths::isRoot(path))
         return path;
-    return QFileInfo(paths::withoutTrailingSep(path)).fileName();
+    return paths::lastComponent(paths::withoutTrailingSep(path));
 }
 
 QString outputPickerTitle(bool subfolderMainFolder, bool newerSystem)
@@ -106,8 +105,7 @@ QString FDispatch::chooseOutputFolder()
         if (path.isEmpty())
             return QString();
         // The folder must be listable, or nothing could be delivered into it.
-        const QFileInfo fi(path);
-        if (!fi.isDir() || !fi.isReadable() || !QDir(path).isReadable()) {
+        if (!raw::canList(path)) {
             shell().message(refusedText(), QStringLiteral("警告"), Icon::Critical, Buttons::Ok);
             continue;
         }
@@ -223,7 +221,7 @@ void FDispatch::MSFlexGrid1_MouseUp(Qt::MouseButton button)
 void FDispatch::LDirOut_OLEDragDrop(const QList<QUrl> &urls)
 {
     for (const QUrl &u : urls) {
-        const QString p = paths::withoutTrailingSep(QDir::toNativeSeparators(u.toLocalFile()));
+        const QString p = paths::withoutTrailingSep(localPathOf(u));
         if (!p.isEmpty() && paths::folderExists(p)) {
             LDirOut->setCaption(p);
             return;

@@ -5,13 +5,12 @@
 #include "catalogue/Scan.h"
 #include "outputs/FlexGrid.h"
 #include "platform/Paths.h"
+#include "platform/RawDir.h"
 #include "platform/Shell.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QRadioButton>
 #include <QSet>
 
@@ -29,11 +28,7 @@ struct WalkContext {
     int visited = 0;
 };
 
-bool canOpen(const QString &folder)
-{
-    const QFileInfo fi(folder);
-    return fi.exists() && fi.isDir() && fi.isReadable();
-}
+bool canOpen(const QString &folder) { return raw::canList(folder); }
 
 void walk(FDispatch &w, QString path, WalkContext &ctx)
 {
@@ -75,7 +70,7 @@ void walk(FDispatch &w, QString path, WalkContext &ctx)
     if (!w.ChSubFold->isChecked() || (!w.cat.treeWalk && w.Opt3->isChecked()))
         return;
 
-    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const QString canonical = raw::canonicalPath(path);
     ctx.ancestors.insert(canonical);
     for (const QString &sub : subs) {
         if (ctx.purpose == WalkPurpose::OutputList && w.Opt3->isChecked()
@@ -84,7 +79,7 @@ void walk(FDispatch &w, QString path, WalkContext &ctx)
             if (w.MSFlexGrid1->rows() % 7 == 0)
                 w.MSFlexGrid1->setTopRow(w.MSFlexGrid1->rows() - 1);
         }
-        if (ctx.ancestors.contains(QFileInfo(sub).canonicalFilePath()))
+        if (ctx.ancestors.contains(raw::canonicalPath(sub)))
             continue;
         walk(w, sub, ctx);
     }
@@ -95,12 +90,11 @@ void walk(FDispatch &w, QString path, WalkContext &ctx)
 
 QStringList subfoldersOf(const QString &folder)
 {
-    QDir dir(folder);
-    QDir::Filters f = QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden;
-#ifdef Q_OS_WIN
-    f |= QDir::System; // folders marked "system" are folders too
-#endif
-    QStringList names = dir.entryList(f, QDir::NoSort);
+    QStringList names;
+    if (const auto entries = raw::listFolder(folder))
+        for (const raw::Entry &e : *entries)
+            if (e.kind == raw::Kind::Folder)
+                names.append(e.name);
     std::sort(names.begin(), names.end(),
               [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; });
     QStringList out;

@@ -1,10 +1,11 @@
 #include "platform/FolderRemoval.h"
 
 #include "platform/Env.h"
+#include "platform/NativeName.h"
+#include "platform/RawDir.h"
+#include "platform/RawFile.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStorageInfo>
 
 namespace fd {
@@ -20,9 +21,10 @@ constexpr Qt::CaseSensitivity kCase = Qt::CaseSensitive;
 // The real location, links resolved, "/" separators; cleaned text when it does not exist.
 QString resolved(const QString &path)
 {
-    const QFileInfo fi(path);
-    const QString canonical = fi.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(fi.absoluteFilePath()) : canonical;
+    const QString canonical = raw::canonicalPath(path);
+    if (!canonical.isEmpty())
+        return canonical;
+    return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path);
 }
 
 // inner is outer or lies below it.
@@ -45,9 +47,12 @@ RemovalRefusal treeRemovalRefusal(const QString &folder, const QString &inputFol
     const QString f = resolved(folder);
     if (QDir(f).isRoot())
         return RemovalRefusal::Root;
-    if (QFileInfo(f).isDir()) {
+    if (raw::isFolder(f)) {
+        // Qt cannot name a folder whose name is not UTF-8: the system is asked too.
+        if (raw::isMountPoint(f))
+            return RemovalRefusal::Root;
         const QStorageInfo volume(f);
-        if (volume.isValid() && same(resolved(volume.rootPath()), f))
+        if (!hasRawBytes(f) && volume.isValid() && same(resolved(volume.rootPath()), f))
             return RemovalRefusal::Root;
     }
     const QString home = resolved(QDir::homePath());
@@ -70,11 +75,10 @@ RemovalRefusal removeTree(const QString &folder, const QString &inputFolder)
     const RemovalRefusal r = treeRemovalRefusal(folder, inputFolder);
     if (r != RemovalRefusal::None)
         return r;
-    const QFileInfo fi(folder);
-    if (fi.isSymLink())
-        QFile::remove(folder);
-    else if (fi.isDir())
-        QDir(folder).removeRecursively(); // links inside are removed, not followed
+    if (raw::isLink(folder))
+        raw::remove(folder);
+    else if (raw::isFolder(folder))
+        raw::removeTree(folder); // links inside are removed, not followed
     return r;
 }
 

@@ -1,5 +1,8 @@
 #include "platform/Paths.h"
 
+#include "platform/NativeName.h"
+#include "platform/RawDir.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
@@ -83,9 +86,10 @@ QString volumeOf(const QString &path)
 #ifdef Q_OS_WIN
     return path.left(1);
 #else
-    // The folder may not exist yet: ask about the nearest one that does.
+    // The folder may not exist yet: ask about the nearest one that does (and that
+    // Qt can name: mount points hold plain names).
     QString p = path;
-    while (!p.isEmpty() && !QFileInfo::exists(p) && p != QLatin1String("/"))
+    while (!p.isEmpty() && (hasRawBytes(p) || !raw::occupied(p)) && p != QLatin1String("/"))
         p = QFileInfo(p).path();
     const QString root = QStorageInfo(p.isEmpty() ? QStringLiteral("/") : p).rootPath();
     return root.isEmpty() ? QStringLiteral("/") : root;
@@ -94,18 +98,19 @@ QString volumeOf(const QString &path)
 
 bool folderExists(const QString &path)
 {
-    if (path.isEmpty())
-        return false;
-    QFileInfo fi(path);
-    return fi.exists() && fi.isDir();
+    return raw::isFolder(path);
 }
 
 bool fileExists(const QString &path)
 {
+#ifdef Q_OS_WIN
     if (path.isEmpty())
         return false;
     QFileInfo fi(path);
     return fi.exists() && fi.isFile() && !fi.isHidden();
+#else
+    return raw::isFile(path) && !lastComponent(path).startsWith(QLatin1Char('.'));
+#endif
 }
 
 } // namespace fd::paths

@@ -2,7 +2,9 @@
 
 #include "platform/NativeName.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <atomic>
 #include <cerrno>
 
 #ifdef _WIN32
@@ -15,6 +17,12 @@
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+
+#ifdef _WIN32
+constexpr QChar kSep = QLatin1Char('\\');
+#else
+constexpr QChar kSep = QLatin1Char('/');
 #endif
 
 namespace fd::raw {
@@ -132,13 +140,65 @@ bool sameFile(const QString &a, const QString &b)
         && ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
+namespace {
+void fill(Info &out, HANDLE h, bool folder, bool link)
+{
+    BY_HANDLE_FILE_INFORMATION i;
+    if (GetFileInformationByHandle(h, &i)) {
+        out.device = i.dwVolumeSerialNumber;
+        out.number = (quint64(i.nFileIndexHigh) << 32) | i.nFileIndexLow;
+        out.size = (qint64(i.nFileSizeHigh) << 32) | i.nFileSizeLow;
+        folder = folder || (i.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+    out.folder = folder;
+    out.link = link;
+    out.plain = !folder && !link;
+}
+} // namespace
+
+bool info(int fd, Info &out)
+{
+    const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    if (h == INVALID_HANDLE_VALUE) {
+        g_error = EBADF;
+        return false;
+    }
+    out = Info();
+    fill(out, h, false, false);
+    return true;
+}
+
+bool info(const QString &path, Info &out, bool followLinks)
+{
+    const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLinks ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+    HANDLE h = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), 0,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           flags, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        g_error = ENOENT;
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesW(reinterpret_cast<const wchar_t *>(path.utf16()));
+    out = Info();
+    fill(out, h, false, !followLinks && attributes != INVALID_FILE_ATTRIBUTES
+                            && (attributes & FILE_ATTRIBUTE_REPARSE_POINT));
+    CloseHandle(h);
+    return true;
+}
+
+long long copyRange(int, int, long long)
+{
+    g_error = ENOSYS;
+    return -1;
+}
+
 #else
 
 int openRead(const QString &path)
 {
     int fd;
     do
-        fd = ::open(enc(path).constData(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(enc(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         g_error = errno;
@@ -246,6 +306,66 @@ bool remove(const QString &path)
     return true;
 }
 
+namespace {
+void fill(Info &out, const struct stat &st)
+{
+    out.size = st.st_size;
+    out.device = st.st_dev;
+    out.number = st.st_ino;
+    out.plain = S_ISREG(st.st_mode);
+    out.folder = S_ISDIR(st.st_mode);
+    out.link = S_ISLNK(st.st_mode);
+}
+} // namespace
+
+bool info(int fd, Info &out)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        g_error = errno;
+        return false;
+    }
+    fill(out, st);
+    return true;
+}
+
+bool info(const QString &path, Info &out, bool followLinks)
+{
+    struct stat st;
+    const QByteArray p = enc(path);
+    if ((followLinks ? ::stat(p.constData(), &st) : ::lstat(p.constData(), &st)) != 0) {
+        g_error = errno;
+        return false;
+    }
+    fill(out, st);
+    return true;
+}
+
+long long copyRange(int in, int out, long long n)
+{
+#ifdef __linux__
+    static std::atomic<bool> missing{false};
+    if (!missing.load(std::memory_order_relaxed)) {
+        ssize_t r;
+        do
+            r = ::copy_file_range(in, nullptr, out, nullptr, size_t(n), 0);
+        while (r < 0 && errno == EINTR);
+        if (r >= 0)
+            return r;
+        g_error = errno;
+        if (errno == ENOSYS)
+            missing = true;
+        return -1;
+    }
+#else
+    Q_UNUSED(in);
+    Q_UNUSED(out);
+    Q_UNUSED(n);
+#endif
+    g_error = ENOSYS;
+    return -1;
+}
+
 bool sameFile(const QString &a, const QString &b)
 {
     struct stat sa, sb;
@@ -255,5 +375,109 @@ bool sameFile(const QString &a, const QString &b)
 }
 
 #endif
+
+// ---- Replacements, on top of the calls above ----------------------------------------
+
+namespace {
+
+QString folderPart(const QString &target)
+{
+    const qsizetype cut = target.lastIndexOf(kSep);
+    return cut < 0 ? QString() : target.left(cut + 1);
+}
+
+// A short hidden name in the folder; long file names must still fit.
+QString temporaryName(const QString &folder)
+{
+    static const QString pid = QString::number(QCoreApplication::applicationPid());
+    static std::atomic<unsigned> counter{0};
+    return folder + QStringLiteral(".fdpart-") + pid + QLatin1Char('-') + QString::number(++counter);
+}
+
+#if defined(__linux__) && defined(O_TMPFILE)
+// An unnamed file gets its name through /proc; without it, names from the start.
+bool canNameUnnamedFiles()
+{
+    static const bool yes = ::access("/proc/self/fd", X_OK) == 0;
+    return yes;
+}
+#endif
+
+} // namespace
+
+Replacement createReplacement(const QString &target)
+{
+    Replacement r;
+    const QString folder = folderPart(target);
+#if defined(__linux__) && defined(O_TMPFILE)
+    if (canNameUnnamedFiles()) {
+        const QByteArray f = enc(folder.isEmpty() ? QStringLiteral(".") : folder);
+        do
+            r.fd = ::open(f.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+        while (r.fd < 0 && errno == EINTR);
+        if (r.fd >= 0)
+            return r;
+        g_error = errno;
+        // Only a file system without unnamed files gets a named one instead.
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOTSUP)
+            return r;
+    }
+#endif
+    // A leftover of an interrupted earlier run may hold a name: take the next one.
+    for (int attempt = 0; attempt < 16 && r.fd < 0; ++attempt) {
+        r.tempPath = temporaryName(folder);
+        r.fd = createNew(r.tempPath);
+        if (r.fd < 0 && g_error != EEXIST)
+            break;
+    }
+    if (r.fd < 0)
+        r.tempPath.clear();
+    return r;
+}
+
+bool commitReplacement(Replacement &r, const QString &target)
+{
+#if defined(__linux__) && defined(O_TMPFILE)
+    if (r.tempPath.isEmpty()) {
+        // A link cannot replace a file: the unnamed file gets a temporary name first.
+        const QByteArray proc = "/proc/self/fd/" + QByteArray::number(r.fd);
+        const QString folder = folderPart(target);
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            const QString name = temporaryName(folder);
+            if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, enc(name).constData(), AT_SYMLINK_FOLLOW) == 0) {
+                r.tempPath = name;
+                break;
+            }
+            g_error = errno;
+            if (errno != EEXIST)
+                break;
+        }
+        if (r.tempPath.isEmpty()) {
+            discardReplacement(r);
+            return false;
+        }
+    }
+#endif
+    const int fd = r.fd;
+    r.fd = -1;
+    if (!close(fd) || !rename(r.tempPath, target, true)) {
+        const int err = g_error;
+        discardReplacement(r);
+        g_error = err;
+        return false;
+    }
+    r.tempPath.clear();
+    return true;
+}
+
+void discardReplacement(Replacement &r)
+{
+    if (r.fd >= 0)
+        close(r.fd);
+    r.fd = -1;
+    if (!r.tempPath.isEmpty())
+        remove(r.tempPath);
+    r.tempPath.clear();
+}
 
 } // namespace fd::raw

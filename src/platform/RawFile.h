@@ -5,7 +5,8 @@
 
 namespace fd::raw {
 
-// Opens an existing file for reading; -1 on failure (see lastError()).
+// Opens an existing file for reading (a pipe does not block the open); -1 on
+// failure (see lastError()).
 int openRead(const QString &path);
 // Creates a new file that must not exist yet; -1 on failure.
 int createNew(const QString &path);
@@ -15,6 +16,37 @@ long long read(int fd, char *buf, long long n);
 long long write(int fd, const char *buf, long long n);
 // Size of an open file, -1 on error.
 long long size(int fd);
+
+// What the system tells of a file: enough to tell plain files, folders and links
+// apart and to see whether two names lead to one file.
+struct Info {
+    long long size = -1;
+    unsigned long long device = 0, number = 0;
+    bool plain = false, folder = false, link = false;
+    bool sameFileAs(const Info &o) const { return device == o.device && number == o.number; }
+};
+bool info(int fd, Info &out);
+// followLinks: what a link leads to, else the link itself. False when nothing is there.
+bool info(const QString &path, Info &out, bool followLinks);
+
+// Copies up to n bytes from in to out inside the kernel, at both files' positions.
+// The count copied (0 when the source ended), -1 on error; ENOSYS where there is
+// no such call, and after the system said so once.
+long long copyRange(int in, int out, long long n);
+
+// A file being written to replace another: unnamed where the file system allows
+// it, so an interruption leaves nothing behind; else a hidden name in the folder.
+struct Replacement {
+    int fd = -1;
+    QString tempPath; // empty while unnamed
+};
+// Made in the folder of target; -1 in fd on failure.
+Replacement createReplacement(const QString &target);
+// Closes the file and puts it in place of target, atomically; false on failure,
+// after which nothing of the replacement is left.
+bool commitReplacement(Replacement &r, const QString &target);
+// Closes and removes it.
+void discardReplacement(Replacement &r);
 // Closes; false when the system reports an error (late write errors included).
 bool close(int fd);
 

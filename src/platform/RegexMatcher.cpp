@@ -4,6 +4,34 @@ namespace fd {
 
 namespace {
 
+// The engine refuses a subject holding a lone surrogate, which is how a file name
+// carries bytes that are not UTF-8. Matching runs on a copy where each stands for
+// U+FFFD, one unit for one unit, and texts are cut from the subject by position.
+QString matchable(const QString &subject)
+{
+    QString out;
+    for (qsizetype i = 0; i < subject.size(); ++i) {
+        const QChar c = subject.at(i);
+        if (!c.isSurrogate())
+            continue;
+        if (c.isHighSurrogate() && i + 1 < subject.size() && subject.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (out.isNull())
+            out = subject;
+        out[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return out.isNull() ? subject : out;
+}
+
+// A group's text in the subject; a null text when the group took no part.
+QString captured(const QRegularExpressionMatch &m, int g, const QString &subject)
+{
+    const qsizetype start = m.capturedStart(g);
+    return start < 0 ? QString() : subject.mid(start, m.capturedLength(g));
+}
+
 bool isHex(QChar c)
 {
     return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
@@ -143,19 +171,19 @@ RegexResult<bool> RegexMatcher::test(const QString &subject) const
     const QRegularExpression *re = compiled();
     if (!re)
         return syntaxError();
-    return re->match(subject).hasMatch();
+    return re->match(matchable(subject)).hasMatch();
 }
 
 namespace {
-RegexMatch toMatch(const QRegularExpressionMatch &m, int groups)
+RegexMatch toMatch(const QRegularExpressionMatch &m, int groups, const QString &subject)
 {
     RegexMatch r;
-    r.value = m.captured(0);
+    r.value = captured(m, 0, subject);
     r.firstIndex = m.capturedStart(0);
     r.length = m.capturedLength(0);
     r.subMatches.reserve(groups);
     for (int g = 1; g <= groups; ++g)
-        r.subMatches.append(m.captured(g)); // a null text when the group took no part
+        r.subMatches.append(captured(m, g, subject)); // a null text when the group took no part
     for (QString &s : r.subMatches)
         if (s.isNull())
             s = QLatin1String("");
@@ -170,19 +198,21 @@ RegexResult<QVector<RegexMatch>> RegexMatcher::execute(const QString &subject) c
         return syntaxError();
     const int groups = re->captureCount();
     QVector<RegexMatch> out;
+    const QString text = matchable(subject);
     if (!global_) {
-        const QRegularExpressionMatch m = re->match(subject);
+        const QRegularExpressionMatch m = re->match(text);
         if (m.hasMatch())
-            out.append(toMatch(m, groups));
+            out.append(toMatch(m, groups, subject));
         return out;
     }
-    QRegularExpressionMatchIterator it = re->globalMatch(subject);
+    QRegularExpressionMatchIterator it = re->globalMatch(text);
     while (it.hasNext())
-        out.append(toMatch(it.next(), groups));
+        out.append(toMatch(it.next(), groups, subject));
     return out;
 }
 
-QString RegexMatcher::expandTemplate(const QString &replacement, const QRegularExpressionMatch &m)
+QString RegexMatcher::expandTemplate(const QString &replacement, const QRegularExpressionMatch &m,
+                                    const QString &subject)
 {
     const int groups = m.regularExpression().captureCount();
     QString out;
@@ -198,10 +228,10 @@ QString RegexMatcher::expandTemplate(const QString &replacement, const QRegularE
             out += QLatin1Char('$');
             ++i;
         } else if (n == QLatin1Char('&')) {
-            out += m.captured(0);
+            out += captured(m, 0, subject);
             ++i;
         } else if (n >= QLatin1Char('1') && n <= QLatin1Char('9') && n.digitValue() <= groups) {
-            out += m.captured(n.digitValue());
+            out += captured(m, n.digitValue(), subject);
             ++i;
         } else {
             out += c; // "$" before anything else, or a group that does not exist, stays as written
@@ -219,16 +249,17 @@ RegexResult<QString> RegexMatcher::replace(const QString &subject, const QString
     qsizetype done = 0;
     auto apply = [&](const QRegularExpressionMatch &m) {
         out += QStringView(subject).mid(done, m.capturedStart(0) - done);
-        out += expandTemplate(replacement, m);
+        out += expandTemplate(replacement, m, subject);
         done = m.capturedEnd(0);
     };
+    const QString text = matchable(subject);
     if (!global_) {
-        const QRegularExpressionMatch m = re->match(subject);
+        const QRegularExpressionMatch m = re->match(text);
         if (!m.hasMatch())
             return subject;
         apply(m);
     } else {
-        QRegularExpressionMatchIterator it = re->globalMatch(subject);
+        QRegularExpressionMatchIterator it = re->globalMatch(text);
         while (it.hasNext())
             apply(it.next());
     }

@@ -72,7 +72,9 @@ public:
     RegexResult<QString> replace(const QString &subject, const QString &replacement) const;
 
     // Expands a replacement template for one match (exposed for the tester window).
-    static QString expandTemplate(const QString &replacement, const QRegularExpressionMatch &m);
+    // Group texts are taken from subject (the text as given), by position.
+    static QString expandTemplate(const QString &replacement, const QRegularExpressionMatch &m,
+                                  const QString &subject);
 
 private:
     // The compiled pattern, or nullptr when it does not compile.

@@ -1,5 +1,6 @@
 // Custom-only dispatch driven through the dispatch button on real folders.
 #include "Fixture.h"
+#include "RunFolders.h"
 #include "Inventory.h"
 #include "Mounts.h"
 #include "dispatch/FailureLog.h"
@@ -14,14 +15,9 @@
 using namespace fd;
 using namespace fd::test;
 
-class CustomDispatchTest : public QObject {
+class CustomDispatchTest : public RunFolders {
     Q_OBJECT
-    std::unique_ptr<WindowFixture> fx;
-    std::unique_ptr<QTemporaryDir> dir;
-    QString in, out;
-    QStringList titles;
 
-    FDispatch &w() { return fx->w(); }
     // Entries ending in "/" are folders; files hold their own name.
     void make(const QString &root, const QStringList &entries)
     {
@@ -48,22 +44,8 @@ class CustomDispatchTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        in = dir->filePath(QStringLiteral("in"));
-        out = dir->filePath(QStringLiteral("out"));
-        QDir().mkpath(in);
-        QDir().mkpath(out);
-        fx = std::make_unique<WindowFixture>(true);
-        titles.clear();
-        connect(&w(), &QWidget::windowTitleChanged, this, [this](const QString &t) { titles << t; });
-    }
-    void cleanup()
-    {
-        fx.reset();
-        dir.reset();
-    }
+    void init() { openFolders(); }
+    void cleanup() { closeFolders(); }
 
     void placement_data()
     {

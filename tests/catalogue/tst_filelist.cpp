@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace fd;
 using namespace fd::test;
@@ -54,17 +55,34 @@ private slots:
             QVERIFY(writeFile(d.path() + "/" + n, "x"));
         QVERIFY(QDir().mkpath(d.path() + "/f.jpg"));
         QVERIFY(QFile::link(d.path() + "/nowhere", d.path() + "/g.jpg")); // dangling link
+        QVERIFY(QFile::link(d.path() + "/b.jpg", d.path() + "/h.jpg"));   // a link to a file counts
+        QVERIFY(::mkfifo(QFile::encodeName(d.path() + "/i.jpg").constData(), 0600) == 0);
 
         FileList l;
         QVERIFY(l.setPath(d.path()));
-        QCOMPARE(l.listCount(), 5);
+        QCOMPARE(l.listCount(), 6);
         l.setPattern(QStringLiteral("*.jpg;*.jpeg;*.jfif;*.jpe"));
-        QCOMPARE(l.names(), (QStringList{"A.jpeg", "b.jpg", "c.JPE", "Z.jfif"}));
+        QCOMPARE(l.names(), (QStringList{"A.jpeg", "b.jpg", "c.JPE", "h.jpg", "Z.jfif"}));
         QCOMPARE(l.list(0), QStringLiteral("A.jpeg"));
         QCOMPARE(l.list(9), QString());
         l.setHidden(true);
         l.refresh();
         QCOMPARE(l.list(0), QStringLiteral(".e.jpg"));
+    }
+
+    // A listing read in slices (as during a run) comes out in the same order.
+    void slicedListingKeepsTheOrder()
+    {
+        QTemporaryDir d;
+        for (int i = 0; i < 5000; ++i)
+            QVERIFY(writeFile(d.path() + QStringLiteral("/%1%2.jpg").arg(QChar(i % 3 ? 'a' + i % 26 : 'A' + i % 26)).arg(i * 7919 % 10007), "x"));
+        FileList l;
+        QVERIFY(l.setPath(d.path()));
+        const QStringList whole = l.names();
+        int yields = 0;
+        l.refresh([&] { ++yields; });
+        QCOMPARE(l.names(), whole);
+        QVERIFY(yields > 2);
     }
 
     void folderThatDoesNotOpenIsRefused()

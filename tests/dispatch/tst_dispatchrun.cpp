@@ -4,6 +4,7 @@
 #include "Mounts.h"
 #include "catalogue/FileList.h"
 #include "dispatch/FailureLog.h"
+#include "dispatch/Pace.h"
 #include "dispatch/Rules.h"
 #include "dispatch/Transfer.h"
 #include "outputs/FlexGrid.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -21,6 +23,7 @@
 #include <QRadioButton>
 #include <QSet>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <functional>
 
@@ -665,9 +668,11 @@ private slots:
         w().TParts->setText(QStringLiteral("3"));
         QStringList titles;
         QList<int> bar;
+        // Files that take longer than the message budget each get their turn.
         setTransferPieceHook([&](long long) {
             titles << w().windowTitle().mid(FDispatch::caption().size());
             bar << w().P1->value();
+            QThread::msleep(pace::kBudgetMs + 2);
         });
         w().ChNum->setChecked(true);
         run();
@@ -687,6 +692,54 @@ private slots:
         run();
         QCOMPARE(titles.first(), QStringLiteral("  正在复制...1/3"));
         setTransferPieceHook({});
+    }
+
+    // The window handles its messages on a time budget, not after every file, yet
+    // a close request and a Timer1 tick still wait well under 100 ms.
+    void messagesStillHandledDuringARun()
+    {
+        makeFiles(300);
+        useFolders();
+        setOption(w().Opt1, true);
+        w().TParts->setText(QStringLiteral("100"));
+        w().ChNum->setChecked(true);
+        QElapsedTimer clock;
+        clock.start();
+        qint64 closeAsked = -1, closeSeen = -1, tickAsked = -1, tickSeen = -1;
+        struct CloseWatch : QObject {
+            std::function<void()> seen;
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == QEvent::Close)
+                    seen();
+                return false;
+            }
+        } watch;
+        watch.seen = [&] { closeSeen = clock.elapsed(); };
+        w().installEventFilter(&watch);
+        connect(w().Timer1, &QTimer::timeout, &watch, [&] {
+            if (tickSeen < 0)
+                tickSeen = clock.elapsed();
+        });
+        fx->shell.answerMessage(Answer::Cancel); // closing, no: the run goes on
+        int files = 0;
+        setTransferPieceHook([&](long long) {
+            QThread::msleep(1);
+            if (++files == 50) {
+                closeAsked = clock.elapsed();
+                QCoreApplication::postEvent(&w(), new QCloseEvent);
+            } else if (files == 150) {
+                tickAsked = clock.elapsed();
+                w().Timer1->start(0);
+            }
+        });
+        run();
+        setTransferPieceHook({});
+        QVERIFY(closeSeen >= 0 && tickSeen >= 0);
+        QVERIFY2(closeSeen - closeAsked < 100, qPrintable(QString::number(closeSeen - closeAsked)));
+        QVERIFY2(tickSeen - tickAsked < 100, qPrintable(QString::number(tickSeen - tickAsked)));
+        QCOMPARE(namesIn(numbered(1)).size() + namesIn(numbered(2)).size() + namesIn(numbered(3)).size(), 300);
+        QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
     }
 
     void commonCharactersRun_data()

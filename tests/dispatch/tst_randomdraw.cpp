@@ -1,5 +1,6 @@
 // Random draw and manual mode driven through the real window on real folders.
 #include "Fixture.h"
+#include "RunFolders.h"
 #include "Inventory.h"
 #include "Mounts.h"
 #include "catalogue/FileList.h"
@@ -34,14 +35,10 @@ QStringList namesIn(const QString &folder, QDir::Filters f = QDir::Files)
 
 } // namespace
 
-class RandomDrawTest : public QObject {
+class RandomDrawTest : public RunFolders {
     Q_OBJECT
-    std::unique_ptr<WindowFixture> fx;
-    std::unique_ptr<QTemporaryDir> dir;
-    QString in, out, root;
-    QStringList titles;
+    QString root;
 
-    FDispatch &w() { return fx->w(); }
 
     void makeFiles(int n, int bytes = 8)
     {
@@ -75,21 +72,10 @@ class RandomDrawTest : public QObject {
 private slots:
     void init()
     {
-        dir = std::make_unique<QTemporaryDir>();
-        in = dir->filePath(QStringLiteral("in"));
-        out = dir->filePath(QStringLiteral("out"));
+        openFolders();
         root = out + QStringLiteral("/随机抽取文件集");
-        QDir().mkpath(in);
-        QDir().mkpath(out);
-        fx = std::make_unique<WindowFixture>(true);
-        titles.clear();
-        connect(&w(), &QWidget::windowTitleChanged, this, [this](const QString &t) { titles << t; });
     }
-    void cleanup()
-    {
-        fx.reset();
-        dir.reset();
-    }
+    void cleanup() { closeFolders(); }
 
     void setsFromAKeptPool()
     {

@@ -1,5 +1,6 @@
 // Same-content dispatch through the dispatch button on real folders.
 #include "Fixture.h"
+#include "RunFolders.h"
 #include "Inventory.h"
 #include "Mounts.h"
 #include "outputs/FlexGrid.h"
@@ -14,13 +15,9 @@
 using namespace fd;
 using namespace fd::test;
 
-class SameContentTest : public QObject {
+class SameContentTest : public RunFolders {
     Q_OBJECT
-    std::unique_ptr<WindowFixture> fx;
-    std::unique_ptr<QTemporaryDir> dir;
-    QString in, out;
 
-    FDispatch &w() { return fx->w(); }
     // "grid/sub" paths: each new first component becomes a row of the output list.
     void makeOutputs(const QStringList &subs)
     {
@@ -60,19 +57,8 @@ class SameContentTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        in = dir->filePath(QStringLiteral("in"));
-        out = dir->filePath(QStringLiteral("out"));
-        QDir().mkpath(in);
-        fx = std::make_unique<WindowFixture>(true);
-    }
-    void cleanup()
-    {
-        fx.reset();
-        dir.reset();
-    }
+    void init() { openFolders(false); }
+    void cleanup() { closeFolders(); }
 
     void clickAndValidation_data()
     {
@@ -127,6 +113,8 @@ private slots:
         QTest::newRow("every plain file") << QString() << false << "*.*"
             << QStringList{"c13800138000", ".d13800138000.jpg", "sub/e13800138000.jpg"} << QStringList{"o1/13800138000"}
             << QStringList{"o1/13800138000/c13800138000"};
+        QTest::newRow("emoji names") << QString() << false << "*.*" << QStringList{"😀13800138000🎉.jpg"}
+            << QStringList{"o1/表情😀13800138000"} << QStringList{"o1/表情😀13800138000/😀13800138000🎉.jpg"};
         QTest::newRow("empty match is no key") << "x*" << false << "*.*" << QStringList{"13800138000.jpg"}
             << QStringList{"o1/13800138000"} << QStringList{};
         QTest::newRow("match only in the output path") << QString() << false << "*.*"
@@ -171,6 +159,26 @@ private slots:
         QCOMPARE(readFile(out + QStringLiteral("/o1/13900139000/b13900139000.jpg")), QByteArray("old"));
         QVERIFY(fx->shell.last(CallKind::Message)->text.startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败1份。")));
         QVERIFY(before.lostAfter({out}).isEmpty());
+    }
+
+    // A move onto another file system copies, then deletes; an output folder that
+    // cannot be opened holds no subfolders and is no failure.
+    void moveAcrossFileSystemsPastAMissingOutput()
+    {
+        makeOutputs({"o1/13800138000", "o2/x13800138000"});
+        ScopedMount m = ScopedMount::tmpfs(out + QStringLiteral("/o1"), 1024 * 1024);
+        if (!m.ok())
+            QSKIP(qPrintable(QStringLiteral("tmpfs mount not allowed: ") + m.error()));
+        QVERIFY(QDir().mkpath(out + QStringLiteral("/o1/13800138000")));
+        w().appendOutputRow(out + QStringLiteral("/gone"), QStringLiteral("gone"));
+        QVERIFY(writeFile(in + QStringLiteral("/a13800138000.jpg"), QByteArray(300 * 1024, 'a')));
+        const Inventory before = Inventory::take({in});
+        w().ChBackUp->setChecked(true);
+        runSame();
+        QCOMPARE(delivered(), (QStringList{"o1/13800138000/a13800138000.jpg", "o2/x13800138000/a13800138000.jpg"}));
+        QVERIFY(QDir(in).isEmpty());
+        QVERIFY(before.lostAfter({out}).isEmpty());
+        QCOMPARE(fx->shell.last(CallKind::Message)->text, QStringLiteral("分发完毕！"));
     }
 
     void fullDisk_data()

@@ -1,5 +1,6 @@
 // The traditional-character sweep through the dispatch button on real folders.
 #include "Fixture.h"
+#include "RunFolders.h"
 #include "Inventory.h"
 #include "Mounts.h"
 
@@ -11,14 +12,9 @@
 using namespace fd;
 using namespace fd::test;
 
-class SweepTest : public QObject {
+class SweepTest : public RunFolders {
     Q_OBJECT
-    std::unique_ptr<WindowFixture> fx;
-    std::unique_ptr<QTemporaryDir> dir;
-    QString in, out;
-    QStringList titles;
 
-    FDispatch &w() { return fx->w(); }
     void runSweep(const QString &filter, const QString &limit, const QString &strip)
     {
         w().Combo1->setEditText(filter);
@@ -38,22 +34,8 @@ class SweepTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        in = dir->filePath(QStringLiteral("in"));
-        out = dir->filePath(QStringLiteral("out"));
-        QDir().mkpath(in);
-        QDir().mkpath(out);
-        fx = std::make_unique<WindowFixture>(true);
-        titles.clear();
-        connect(&w(), &QWidget::windowTitleChanged, this, [this](const QString &t) { titles << t; });
-    }
-    void cleanup()
-    {
-        fx.reset();
-        dir.reset();
-    }
+    void init() { openFolders(); }
+    void cleanup() { closeFolders(); }
 
     void sweep_data()
     {
@@ -137,6 +119,47 @@ private slots:
         QVERIFY(readOnly ? last.startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败2份。"))
                          : last == QStringLiteral("文件分发完毕！"));
         QVERIFY(before.lostAfter({out}).isEmpty());
+    }
+
+    // A moved name that exists in the output folder follows the clash switches.
+    void clashInTheOutputFolder_data()
+    {
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<bool>("rename");
+        QTest::addColumn<QStringList>("stay");
+        QTest::addColumn<int>("outCount");
+        QTest::addColumn<QByteArray>("kept"); // then in out/資料.jpg
+        QTest::newRow("skip") << false << false << QStringList{"資料.jpg"} << 1 << QByteArray("old");
+        QTest::newRow("overwrite") << true << false << QStringList{} << 1 << QByteArray("new");
+        QTest::newRow("rename") << false << true << QStringList{} << 2 << QByteArray("old");
+    }
+    void clashInTheOutputFolder()
+    {
+        QFETCH(bool, overwrite);
+        QFETCH(bool, rename);
+        QFETCH(QStringList, stay);
+        QFETCH(int, outCount);
+        QFETCH(QByteArray, kept);
+        QVERIFY(writeFile(out + QStringLiteral("/資料.jpg"), "old"));
+        QVERIFY(writeFile(in + QStringLiteral("/資料.jpg"), "new"));
+        w().ChOvewr->setChecked(overwrite);
+        w().ChRen->setChecked(rename);
+        runSweep(QStringLiteral("*.*"), QStringLiteral("0"), QString());
+        QCOMPARE(names(in), stay);
+        QCOMPARE(names(out).size(), outCount);
+        QCOMPARE(readFile(out + QStringLiteral("/資料.jpg")), kept);
+    }
+
+    // Every move fails and is reported; nothing leaves the input folder.
+    void missingOutputFolder()
+    {
+        QVERIFY(QDir(out).removeRecursively());
+        QVERIFY(writeFile(in + QStringLiteral("/資料.jpg"), "x"));
+        const Inventory before = Inventory::take({in});
+        runSweep(QStringLiteral("*.*"), QStringLiteral("0"), QString());
+        QCOMPARE(names(in), QStringList{"資料.jpg"});
+        QVERIFY(fx->shell.last(CallKind::Message)->text.startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败1份。")));
+        QVERIFY(before.lostAfter({in}).isEmpty());
     }
 };
 

@@ -1,6 +1,7 @@
 // Timed random dispatch: the range field, the switch, and the ticks of a real run.
 // The timer runs at a millisecond per second so no test waits real seconds.
 #include "Fixture.h"
+#include "RunFolders.h"
 #include "Inventory.h"
 #include "dispatch/Timed.h"
 
@@ -29,14 +30,10 @@ QStringList namesIn(const QString &folder)
 
 } // namespace
 
-class TimedTest : public QObject {
+class TimedTest : public RunFolders {
     Q_OBJECT
-    std::unique_ptr<WindowFixture> fx;
-    std::unique_ptr<QTemporaryDir> dir;
-    QString in, out;
     QStringList captions; // what follows "正在随机移动文件中..." in the title
 
-    FDispatch &w() { return fx->w(); }
 
     void makeFiles(int n)
     {
@@ -58,12 +55,7 @@ private slots:
     {
         setTimerMsPerSecond(1);
         setPauseHook([](float) {});
-        dir = std::make_unique<QTemporaryDir>();
-        in = dir->filePath(QStringLiteral("in"));
-        out = dir->filePath(QStringLiteral("out"));
-        QDir().mkpath(in);
-        QDir().mkpath(out);
-        fx = std::make_unique<WindowFixture>(true);
+        openFolders();
         captions.clear();
         connect(&w(), &QWidget::windowTitleChanged, this, [this](const QString &t) {
             const QString phrase = QStringLiteral("  正在随机移动文件中...");
@@ -73,8 +65,7 @@ private slots:
     }
     void cleanup()
     {
-        fx.reset();
-        dir.reset();
+        closeFolders();
         setTimerMsPerSecond(0);
         setPauseHook({});
     }

@@ -1,5 +1,6 @@
 // Dispatch into folders named from the file names, on real files.
 #include "Fixture.h"
+#include "RunFolders.h"
 #include "Inventory.h"
 #include "Mounts.h"
 
@@ -15,12 +16,8 @@
 using namespace fd;
 using namespace fd::test;
 
-class PlacementTest : public QObject {
+class PlacementTest : public RunFolders {
     Q_OBJECT
-    std::unique_ptr<WindowFixture> fx;
-    std::unique_ptr<QTemporaryDir> dir;
-    QString in, out;
-    FDispatch &w() { return fx->w(); }
 
     void makeFiles(const QStringList &names)
     {
@@ -74,18 +71,8 @@ class PlacementTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        in = makeDir(*dir, QStringLiteral("in"));
-        out = makeDir(*dir, QStringLiteral("out"));
-        fx = std::make_unique<WindowFixture>(true);
-    }
-    void cleanup()
-    {
-        fx.reset();
-        dir.reset();
-    }
+    void init() { openFolders(); }
+    void cleanup() { closeFolders(); }
 
     void filesShareTheFoldersMadeForThem_data()
     {

@@ -25,7 +25,7 @@ private slots:
     void initTestCase()
     {
         in = at("box/in");
-        program = at("prog");
+        program = at("apps/prog");
         home = at("home/me");
         for (const QString &f : {in, program, home})
             QVERIFY(writeFile(f + QStringLiteral("/keep.txt"), "keep"));
@@ -57,6 +57,7 @@ private slots:
         QTest::newRow("link to input") << at("other/link") << int(RemovalRefusal::InputFolder) << true;
         QTest::newRow("holds input") << at("box") << int(RemovalRefusal::HoldsProtected) << true;
         QTest::newRow("holds home") << at("home") << int(RemovalRefusal::HoldsProtected) << true;
+        QTest::newRow("holds program") << at("apps") << int(RemovalRefusal::HoldsProtected) << true;
         QTest::newRow("holds everything") << dir.path() << int(RemovalRefusal::HoldsProtected) << true;
     }
     void refused()

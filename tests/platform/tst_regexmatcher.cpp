@@ -14,6 +14,7 @@ private slots:
     void systemPatterns();
     void numberPatternDotMatchesAnyCharacter();
     void charactersNotBytes();
+    void nameBytesThatAreNotUtf8();
     void settings();
     void executeFirstOrAll();
     void replaceTemplates();
@@ -106,6 +107,21 @@ void TstRegexMatcher::charactersNotBytes()
     QVERIFY(!two.test(QStringLiteral("中文字")).value());
     RegexMatcher cls(QStringLiteral("[（]"));
     QCOMPARE(cls.execute(QStringLiteral("文件（1）")).value().value(0).firstIndex, 2);
+}
+
+// A file name keeps bytes that are not UTF-8 as lone surrogates: they match as
+// one character each and come back unchanged in every result.
+void TstRegexMatcher::nameBytesThatAreNotUtf8()
+{
+    const QChar raw(0xDCD7);
+    const QString name = QStringLiteral("a") + raw + QStringLiteral("13812345678") + raw + QStringLiteral(".jpg");
+    RegexMatcher number(QStringLiteral("\\d{11}"));
+    QCOMPARE(number.execute(name).value().value(0).value, QStringLiteral("13812345678"));
+    RegexMatcher group(QStringLiteral("^(.)(.)"));
+    QCOMPARE(group.execute(name).value().value(0).subMatches, QStringList({QStringLiteral("a"), QString(raw)}));
+    QVERIFY(RegexMatcher(QStringLiteral("^a.1")).test(name).value());
+    QCOMPARE(number.replace(name, QStringLiteral("<$&>")).value(),
+             QStringLiteral("a") + raw + QStringLiteral("<13812345678>") + raw + QStringLiteral(".jpg"));
 }
 
 void TstRegexMatcher::settings()
