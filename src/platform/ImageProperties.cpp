@@ -1,5 +1,7 @@
 #include "platform/ImageProperties.h"
 
+#include "platform/NativeName.h"
+
 #include <QFile>
 #include <QStringList>
 
@@ -43,7 +45,7 @@ bool readHeif(const QString &path, Exiv2::ExifData &exif, int &width, int &heigh
 {
     heif_context *ctx = heif_context_alloc();
     heif_image_handle *h = nullptr;
-    bool ok = heif_context_read_from_file(ctx, QFile::encodeName(path).constData(), nullptr).code == heif_error_Ok
+    bool ok = heif_context_read_from_file(ctx, encodeFileName(path).constData(), nullptr).code == heif_error_Ok
         && heif_context_get_primary_image_handle(ctx, &h).code == heif_error_Ok;
     if (ok) {
         width = heif_image_handle_get_width(h);
@@ -112,7 +114,7 @@ bool ImageProperties::load(const QString &path)
             return false;
         auto image = Exiv2::ImageFactory::open(data, long(size));
 #else
-        auto image = Exiv2::ImageFactory::open(std::string(QFile::encodeName(path).constData()), false);
+        auto image = Exiv2::ImageFactory::open(std::string(encodeFileName(path).constData()), false);
 #endif
         if (!image.get())
             return false;
