@@ -7,17 +7,17 @@
 #include "catalogue/CatalogueModel.h"
 #include "catalogue/CatalogueText.h"
 #include "catalogue/CustomDispatch.h"
+#include "catalogue/FileList.h"
 #include "catalogue/ImageMetadata.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
+#include "platform/RawDir.h"
 #include "platform/RegexMatcher.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QDirIterator>
+#include <QDateTime>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QThread>
@@ -41,30 +41,24 @@ const QString kFailedPhotoDate = QStringLiteral("000-00-00 00:00:00");
 // Longest step, in milliseconds, between two chances for the window to process messages.
 constexpr qint64 kSliceMs = 10;
 
-// The directory entries the scan reads: plain files, hidden ones included, in the
-// order of their names ignoring case. On Linux devices, pipes and sockets are left
-// out: opening a pipe would block the scan. A large folder takes a while to list,
-// so the window processes its messages every few milliseconds meanwhile.
-QStringList folderFiles(const FDispatch &w, const QString &folder)
+// The plain files the scan reads, hidden ones included, in the order of their names
+// ignoring case. Pipes and devices are left out: opening a pipe would block the
+// scan. A large folder takes a while to list, so the window processes its
+// messages every few milliseconds meanwhile.
+QStringList folderFiles(const QString &folder)
 {
-    QDir::Filters filters = QDir::Files | QDir::Hidden;
-#ifdef Q_OS_WIN
-    filters |= QDir::System;
-#endif
-    std::vector<std::pair<QString, QString>> entries; // name ignoring case, name
-    QDirIterator it(folder, filters);
     QElapsedTimer slice;
     slice.start();
-    while (it.hasNext() && !w.stopRequested) {
-        it.next();
-        QString name = it.fileName();
-        QString key = name.toLower();
-        entries.emplace_back(std::move(key), std::move(name));
+    const QStringList listed = plainFileNames(folder, nullptr, [&slice] {
         if (slice.hasExpired(kSliceMs)) {
             DoEvents();
             slice.restart();
         }
-    }
+    });
+    std::vector<std::pair<QString, QString>> entries; // name ignoring case, name
+    entries.reserve(size_t(listed.size()));
+    for (const QString &name : listed)
+        entries.emplace_back(name.toLower(), name);
     std::stable_sort(entries.begin(), entries.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });
     QStringList names;
@@ -216,10 +210,10 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
     if (folderIn.isEmpty())
         return;
     const QString folder = paths::withTrailingSep(folderIn);
-    if (!QFileInfo(folder).isDir())
+    if (!raw::isFolder(folder))
         return;
 
-    const QStringList files = folderFiles(w, folder);
+    const QStringList files = folderFiles(folder);
     ReadAhead ahead(folder, files);
     // The files the scan will read pictures of, as the settings stand.
     auto willRead = [&w, &folder, custom](const QString &name) {
@@ -267,12 +261,12 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
                     column7 = paddedNumber(num, 17);
                 }
                 const PictureColumns picture = ahead.take(i, path);
-                const QFileInfo fi(path);
+                const std::optional<raw::Entry> st = raw::status(path);
                 CatalogueModel::Row row;
                 row[0] = name;
-                row[1] = sizeText(fi.size());
+                row[1] = sizeText(st ? st->size : 0);
                 row[2] = type;
-                row[3] = dateTimeText(fi.lastModified());
+                row[3] = dateTimeText(st ? QDateTime::fromMSecsSinceEpoch(st->modifiedMs) : QDateTime());
                 row[4] = picture.photoDate;
                 row[5] = picture.imageSize;
                 row[6] = column7;

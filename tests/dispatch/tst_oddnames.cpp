@@ -86,6 +86,46 @@ private slots:
         QCOMPARE(sorted(listed), sorted(inputs));
     }
 
+    // Whole move runs in each loop style: every name reaches the output side with its
+    // bytes, and nothing is reported as dispatched that stayed behind.
+    void moveRunsKeepEveryName_data()
+    {
+        QTest::addColumn<QString>("style");
+        for (const char *s : {"random order", "scan order", "number order", "listed folders", "named folders"})
+            QTest::newRow(s) << QString::fromLatin1(s);
+    }
+    void moveRunsKeepEveryName()
+    {
+        QFETCH(QString, style);
+        writeInputs(oddBytes());
+        const Inventory before = Inventory::take({in});
+        w().Combo1->setEditText(QStringLiteral("*.*"));
+        w().LDir->setCaption(in);
+        w().LDirOut->setCaption(out);
+        if (style == QLatin1String("scan order") || style == QLatin1String("number order")) {
+            w().ChNum->setChecked(true);
+            w().ChN->setChecked(style == QLatin1String("number order"));
+        } else if (style == QLatin1String("listed folders")) {
+            setOption(w().Opt3, true);
+            QVERIFY(raw::makePath(out + QStringLiteral("/g")));
+            w().appendOutputRow(out + QStringLiteral("/g"), QStringLiteral("g"));
+            w().ChInClude->setChecked(false); // every listed folder gets every file
+            w().ChOverLay->setChecked(false);
+        } else if (style == QLatin1String("named folders")) {
+            setOption(w().Opt3, true);
+            w().ChFoldTrunck->setChecked(true);
+            w().ChTrunck->setChecked(true);
+            w().UpDown3->setValue(1); // the first character names the folder
+            fx->shell.answerMessage(Answer::Ok); // no preview made
+        }
+        w().ChBackUp->setChecked(true);
+        fx->shell.answerMessage(Answer::Ok); // move
+        w().CmdDo_Click();
+        QCOMPARE(lastMessage(), QStringLiteral("分发完毕！"));
+        QCOMPARE(rawNamesIn(in), QList<QByteArray>{});
+        QCOMPARE(before.lostAfter({out}, Inventory::Names::Kept), QStringList());
+    }
+
     void sweepMovesEveryNameWhole()
     {
         writeInputs(oddBytes());
