@@ -18,6 +18,7 @@
 // (2001), BENCH_BIG_MB (512), BENCH_BIG_COUNT (3), BENCH_BIG=0/1 (default: on
 // when disk allows), BENCH_CP_FIRST=0/1 (default 0), BENCH_TRACE=1 (print every
 // gap of the stall probe over 40 ms with the time it ended).
+#include "BenchCommon.h"
 #include "Fixture.h"
 #include "catalogue/FileList.h"
 #include "catalogue/Scan.h"
@@ -37,19 +38,12 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
-#include <sys/resource.h>
 
 using namespace fd;
 using namespace fd::test;
+using namespace fd::bench;
 
 namespace {
-
-long long envInt(const char *name, long long def)
-{
-    bool ok = false;
-    const long long v = qEnvironmentVariable(name).toLongLong(&ok);
-    return ok ? v : def;
-}
 
 void makeFiles(const QString &folder, long long count, long long bytes)
 {
@@ -70,17 +64,6 @@ void makeFiles(const QString &folder, long long count, long long bytes)
     }
 }
 
-long long filesBelow(const QString &d)
-{
-    long long n = 0;
-    QDirIterator it(d, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        ++n;
-    }
-    return n;
-}
-
 void sh(const QString &command) { QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), command}); }
 
 // Everything written so far reaches the disk before a side is timed.
@@ -94,13 +77,6 @@ double cpSeconds(const QString &from, const QString &to)
     t.start();
     sh(QStringLiteral("cp -r \"%1\"/. \"%2\"/ && sync -f \"%2\"").arg(from, to));
     return t.nsecsElapsed() / 1e9;
-}
-
-long long peakKiB()
-{
-    struct rusage ru {};
-    getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_maxrss;
 }
 
 // Longest gap between the ticks of a 5 ms timer while it runs.

@@ -11,6 +11,7 @@
 // to the update question and draws from the kept pool. A draw makes pool / size
 // sets in all; each run is stopped after BENCH_SETS sets the way closing the window
 // stops it. The scan's one-second pauses are skipped and reported.
+#include "BenchCommon.h"
 #include "Fixture.h"
 
 #include <QApplication>
@@ -25,39 +26,10 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <sys/resource.h>
 
 using namespace fd;
 using namespace fd::test;
-
-namespace {
-
-long long envInt(const char *name, long long def)
-{
-    bool ok = false;
-    const long long v = qEnvironmentVariable(name).toLongLong(&ok);
-    return ok ? v : def;
-}
-
-long long filesBelow(const QString &d)
-{
-    long long n = 0;
-    QDirIterator it(d, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        ++n;
-    }
-    return n;
-}
-
-long long peakKiB()
-{
-    struct rusage ru {};
-    getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_maxrss;
-}
-
-} // namespace
+using namespace fd::bench;
 
 int main(int argc, char **argv)
 {

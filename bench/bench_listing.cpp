@@ -7,6 +7,7 @@
 //
 // Overrides (environment): BENCH_DIR (work folder), BENCH_FILES (10000),
 // BENCH_SUBFOLDERS (1000, spread over 5 output folders).
+#include "BenchCommon.h"
 #include "Fixture.h"
 
 #include <QApplication>
@@ -19,29 +20,14 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <sys/resource.h>
 
 using namespace fd;
 using namespace fd::test;
+using namespace fd::bench;
 
 namespace {
 
-long long envInt(const char *name, long long def)
-{
-    bool ok = false;
-    const long long v = qEnvironmentVariable(name).toLongLong(&ok);
-    return ok ? v : def;
-}
-
 QString number(long long i) { return QString::number(13800000000LL + i); }
-
-long long filesBelow(const QString &d)
-{
-    long long n = 0;
-    for (QDirIterator it(d, QDir::Files, QDirIterator::Subdirectories); it.hasNext(); it.next())
-        ++n;
-    return n;
-}
 
 double shellSeconds(const QString &command)
 {
@@ -49,13 +35,6 @@ double shellSeconds(const QString &command)
     t.start();
     QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), command + QStringLiteral(" && sync")});
     return t.nsecsElapsed() / 1e9;
-}
-
-long long peakKiB()
-{
-    struct rusage ru {};
-    getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_maxrss;
 }
 
 int runCase(const QString &name, const QString &work)
