@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
 #include "platform/RawFile.h"
+#include "dispatch/Pace.h"
 #include "platform/RegexMatcher.h"
 #include "platform/Shell.h"
 
@@ -126,11 +127,11 @@ private:
             if (row - 8 >= 1)
                 g->setTopRow(row - 8);
             deliver(row, key, source, name, delivered);
-            DoEvents();
+            pace::ifDue();
         }
         if (delivered)
             ++counter_;
-        DoEvents();
+        pace::ifDue();
         if (g->rows() > 1) {
             g->setCurrentCell(0, 0);
             g->setTopRow(1);
@@ -143,7 +144,9 @@ private:
     {
         const int folders = w_.MSFlexGrid1->rows() - 1;
         for (const QString &sub : index_[row - 1].value(key)) {
-            w_.setWindowTitle(run_.tag() + QStringLiteral("  正在文件分发中...已分发") + QString::number(counter_)
+            // The title is only set when the window will paint it.
+            if (pace::due())
+                w_.setWindowTitle(run_.tag() + QStringLiteral("  正在文件分发中...已分发") + QString::number(counter_)
                               + QStringLiteral("；") + QString::number(row) + QLatin1Char('/')
                               + QString::number(folders));
             const QString wanted = paths::join(sub, name);
@@ -163,7 +166,7 @@ private:
             } else if (r.copied) {
                 delivered = true;
             }
-            DoEvents();
+            pace::ifDue();
         }
     }
 
