@@ -2,6 +2,7 @@
 #include "app/FDispatch.h"
 #include "app/TextNumbers.h"
 #include "dispatch/DispatchRun.h"
+#include "dispatch/Pace.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
 
@@ -26,6 +27,7 @@ public:
             const QString f = folderPath(run, i);
             if (!paths::folderExists(f))
                 raw::makePath(f); // a folder that cannot be made fails its transfers later
+            pace::ifDue(); // thousands of folders take a while
         }
         shareSize_ = fixed ? p : (k > 0 ? n / k : n);
         if (shareSize_ < 1)
