@@ -55,10 +55,9 @@ void walk(FDispatch &w, QString path, WalkContext &ctx)
     if (w.ChRndDraw->isChecked())
         return;
 
-    const QStringList subs = subfoldersOf(path);
     if (customOnly) {
         // Entries are relative to the walked folder: \a for D:\out\a, a for D:\a.
-        for (const QString &sub : subs) {
+        for (const QString &sub : subfoldersOf(path)) {
             QString entry = sub;
             if (entry.startsWith(path))
                 entry.remove(0, path.size());
@@ -69,6 +68,8 @@ void walk(FDispatch &w, QString path, WalkContext &ctx)
 
     if (!w.ChSubFold->isChecked() || (!w.cat.treeWalk && w.Opt3->isChecked()))
         return;
+    // Listed only when walked into: a folder of 100,000 files takes a while to list.
+    const QStringList subs = subfoldersOf(path);
 
     const QString canonical = raw::canonicalPath(path);
     ctx.ancestors.insert(canonical);
