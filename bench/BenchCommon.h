@@ -1,6 +1,10 @@
 #pragma once
 // Small helpers every benchmark program uses.
+#include <QCoreApplication>
 #include <QDirIterator>
+#include <QProcess>
+#include <QStringList>
+#include <cstdio>
 #include <QString>
 #include <sys/resource.h>
 
@@ -29,6 +33,24 @@ inline long long peakKiB()
     struct rusage ru {};
     getrusage(RUSAGE_SELF, &ru);
     return ru.ru_maxrss;
+}
+
+// Runs each case in a fresh process of this program (so peak memory is the
+// case's own); non-zero when one failed.
+inline int runCasesApart(const QStringList &cases)
+{
+    int rc = 0;
+    for (const QString &c : cases) {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedChannels);
+        p.start(QCoreApplication::applicationFilePath(), {c});
+        p.waitForFinished(-1);
+        if (p.exitCode() != 0) {
+            std::printf("%-13s FAILED (exit %d)\n", qPrintable(c), p.exitCode());
+            rc = 1;
+        }
+    }
+    return rc;
 }
 
 } // namespace fd::bench

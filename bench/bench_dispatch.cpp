@@ -263,16 +263,5 @@ int main(int argc, char **argv)
         std::printf("big           skipped: %lld MiB free, %lld MiB needed (BENCH_BIG=1 forces it)\n",
                     freeBytes >> 20, bigNeed >> 20);
     }
-    int rc = 0;
-    for (const QString &c : cases) {
-        QProcess p;
-        p.setProcessChannelMode(QProcess::ForwardedChannels);
-        p.start(QCoreApplication::applicationFilePath(), {c});
-        p.waitForFinished(-1);
-        if (p.exitCode() != 0) {
-            std::printf("%-13s FAILED (exit %d)\n", qPrintable(c), p.exitCode());
-            rc = 1;
-        }
-    }
-    return rc;
+    return runCasesApart(cases);
 }

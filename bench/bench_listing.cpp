@@ -117,16 +117,5 @@ int main(int argc, char **argv)
         QTemporaryDir work(base + QStringLiteral("/fdbench-XXXXXX"));
         return runCase(QString::fromLocal8Bit(argv[1]), work.path());
     }
-    int rc = 0;
-    for (const QString &c : {QStringLiteral("same10k"), QStringLiteral("sweep10k")}) {
-        QProcess p;
-        p.setProcessChannelMode(QProcess::ForwardedChannels);
-        p.start(QCoreApplication::applicationFilePath(), {c});
-        p.waitForFinished(-1);
-        if (p.exitCode() != 0) {
-            std::printf("%-9s FAILED (exit %d)\n", qPrintable(c), p.exitCode());
-            rc = 1;
-        }
-    }
-    return rc;
+    return runCasesApart({QStringLiteral("same10k"), QStringLiteral("sweep10k")});
 }

@@ -3,13 +3,13 @@
 // caption), it waits until the program has ended, installs the archive into its
 // own folder, removes the archive and starts the program again.
 #include "platform/InstanceGuard.h"
+#include "platform/Launch.h"
 #include "update/rebooter/Install.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
-#include <QProcess>
 
 #include <clocale>
 #include <cstdio>
@@ -67,7 +67,7 @@ int main(int argc, char *argv[])
     // Only a plain file name beside the companion is started.
     const bool plainName = !program.isEmpty() && !program.contains(QLatin1Char('/'))
         && !program.contains(QLatin1Char('\\')) && program != QLatin1String("..");
-    if (restart && plainName && !QProcess::startDetached(QDir(folder).filePath(program), {}, folder))
+    if (restart && plainName && !fd::startDetachedProgram(QDir(folder).filePath(program), folder))
         say(QStringLiteral("cannot start ") + program);
     return r == rebooter::InstallResult::Installed ? 0 : 1;
 }
