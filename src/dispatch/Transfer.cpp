@@ -69,6 +69,22 @@ bool isFolder(const QString &path)
     return raw::info(path, i, true) && i.folder;
 }
 
+// What a destination that exists already asks for.
+enum class AtDestination { Fail, Leave, Rename, Overwrite };
+
+AtDestination decideClash(const QString &destination, const raw::Info &from, Clash clash)
+{
+    raw::Info there;
+    const bool seen = raw::info(destination, there, true);
+    // A folder in the way is no name clash: nothing can be written there.
+    if (seen && there.folder)
+        return AtDestination::Fail;
+    // Its own destination: writing would destroy the only copy.
+    if ((seen && there.sameFileAs(from)) || clash == Clash::Skip)
+        return AtDestination::Leave;
+    return clash == Clash::Rename ? AtDestination::Rename : AtDestination::Overwrite;
+}
+
 // Hidden files count as absent sources.
 bool hiddenName(const QString &path)
 {
@@ -170,17 +186,14 @@ TransferResult Transfer(const QString &source, QString &destination, Clash clash
     raw::Replacement replacement; // the file that replaces an existing destination
     created.fd = raw::createNew(destination);
     if (created.fd < 0 && raw::lastError() == EEXIST) {
-        raw::Info there;
-        const bool seen = raw::info(destination, there, true);
-        // A folder in the way is no name clash: nothing can be written there.
-        if (seen && there.folder) {
+        const AtDestination at = decideClash(destination, from, clash);
+        if (at == AtDestination::Fail) {
             r.failed = true;
             return r;
         }
-        // Its own destination: writing would destroy the only copy.
-        if ((seen && there.sameFileAs(from)) || clash == Clash::Skip)
+        if (at == AtDestination::Leave)
             return r;
-        if (clash == Clash::Rename) {
+        if (at == AtDestination::Rename) {
             destination = clashName(destination);
             while ((created.fd = raw::createNew(destination)) < 0 && raw::lastError() == EEXIST)
                 destination = nextClashName(destination);
@@ -324,15 +337,14 @@ TransferResult Move(const QString &source, QString &destination, Clash clash, Di
     }
     if (raw::lastError() != EEXIST)
         return copyThenDelete(clash);
-    raw::Info there;
-    const bool seen = raw::info(destination, there, true);
-    if (seen && there.folder) {
+    const AtDestination at = decideClash(destination, from, clash);
+    if (at == AtDestination::Fail) {
         r.failed = true;
         return r;
     }
-    if ((seen && there.sameFileAs(from)) || clash == Clash::Skip)
+    if (at == AtDestination::Leave)
         return r;
-    if (clash == Clash::Overwrite) {
+    if (at == AtDestination::Overwrite) {
         if (raw::rename(source, destination, true)) {
             r.copied = true;
             return r;
