@@ -44,7 +44,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < 32768; ++i)
         list.append({QString::number(i), QString::number((i * 7919) % 32768)});
     timer.restart();
-    SortRunList(w, list, 32767);
+    SortRunList(w.port(), list, 32767);
     std::printf("sorted 32768 run-list entries in %lld ms\n", timer.restart());
     return 0;
 }

@@ -123,7 +123,7 @@ Timing timedScan(FDispatch &w, const QString &folder)
     probe.start();
     tick.start();
     t.start();
-    ScanFolder(w, folder);
+    ScanFolder(w.port(), folder);
     Timing r;
     r.total = t.nsecsElapsed() / 1e9;
     r.cpu = cpuSeconds() - c0;

@@ -1,4 +1,6 @@
 #include "app/FDispatch.h"
+#include "app/WindowPort.h"
+#include "platform/QtShell.h"
 
 #include "catalogue/CatalogueModel.h"
 #include "catalogue/FileList.h"
@@ -58,6 +60,7 @@ QLabel *plainLabel(QWidget *parent, const char *name, const QString &text)
 
 FDispatch::FDispatch(QWidget *parent) : QMainWindow(parent)
 {
+    useRealDialogs(); // a shell set by a test still comes first
     setObjectName(QStringLiteral("FDispatch"));
     setWindowTitle(caption());
     setWindowTag(caption());

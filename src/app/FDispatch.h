@@ -3,12 +3,15 @@
 // the rules of each subsystem are members defined in that subsystem's folder.
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 
 #include "app/Controls.h"
+#include "app/Events.h"
 #include "app/Startup.h"
+#include "catalogue/Catalogue.h"
 
 class QCheckBox;
 class QComboBox;
@@ -27,27 +30,8 @@ class CatalogueModel;
 class DispatchRun;
 class FileList;
 class FlexGrid;
-
-// One entry of the run list: source path and order key.
-struct RunEntry {
-    QString path;
-    QString key;
-};
-
-// The catalogue of input files, filled by the scan and prepared by the run.
-struct CatalogueState {
-    long long count = 0;        // files entered since the caller cleared it
-    QString pathList;           // every entered path followed by one NUL
-    QVector<RunEntry> runList;  // entries 0..last index
-    QStringList splitPaths;     // split copy of the path list kept by the run
-    QString customSubfolders;   // tab-terminated entries, optional "*" marker
-    bool treeWalk = false;      // a walk that may descend is running
-};
-
-// The paths random draw and manual mode pick from; kept between runs.
-struct DrawPool {
-    QStringList paths;
-};
+class Port;
+class WindowPort;
 
 class FDispatch : public QMainWindow {
     Q_OBJECT
@@ -92,6 +76,8 @@ public:
     CatalogueState cat;    // catalogue/
     DrawPool draw;         // dispatch/: random draw
     CatalogueModel *catalogue = nullptr; // rows of ListView1
+    // What the engine reads and reports through (app/WindowPort.cpp).
+    Port &port();
 
     // ---- Rules of other subsystems that startup calls -------------------------------
     void LDir_Change();     // catalogue/: input-folder change rule
@@ -99,7 +85,6 @@ public:
     void TDivs_Change();    // dispatch/: share derivation
 
     // ---- catalogue/: input folder and filter ---------------------------------------
-    // (input section)
     // Patterns offered by Combo1, in list order.
     static QStringList typePatterns();
     void CmdIn_Click();
@@ -114,11 +99,7 @@ public:
     bool combo1Typed = false;       // Combo1's text was typed, not picked from the list
     bool combo1ChangeThisTurn = false; // the change rule already ran for the current pick
 
-    // ---- catalogue/: catalogue scan and image metadata --------------------------------
-    // (scan section)
-
     // ---- catalogue/: catalogue sorting ------------------------------------------------
-    // (sorting section)
     void OptA_Click();
     void OptD_Click();
     // Sorts the list view on the chosen column and direction, kept sorted from now on.
@@ -129,7 +110,6 @@ public:
     bool combOrderChanged_ = false; // the index change already ran the rule for this pick
 
     // ---- outputs/: output folder list, picker, folder walk ----------------------------
-    // (outputs section)
     void CmdOut_Click();
     void MSFlexGrid1_DblClick();
     void MSFlexGrid1_MouseUp(Qt::MouseButton button);
@@ -154,7 +134,6 @@ public:
     int removeInputFolderRows();
 
     // ---- dispatch/: share settings ----------------------------------------------------
-    // (shares section)
     // Key filters: answer the key to pass on, 0 to swallow it (with a beep).
     int TParts_KeyPress(int keyAscii);
     int TDivs_KeyPress(int keyAscii);
@@ -170,7 +149,6 @@ public:
     void LFiles_Change();
 
     // ---- dispatch/: dispatch run, rules, transfer, failure log ------------------------
-    // (dispatch section)
     void CmdDo_Click();
     void ChNum_Click();
     void ChInClude_Click();
@@ -191,7 +169,6 @@ public:
     int timedHigh = 3;
 
     // ---- naming/ ----------------------------------------------------------------------
-    // (naming section)
     void ChFoldTrunck_Click();
     void ChTrunck_Click();
     void ChTrunckEnd_Click();
@@ -331,16 +308,9 @@ private:
     void layoutControls();
     void fitCatalogueColumns();
     QTimer *statusClock_ = nullptr;
+    std::unique_ptr<WindowPort> port_;
     bool closeConfirmed_ = false;
     void closeWhenIdle();
 };
-
-// Lets the window process its pending messages.
-void DoEvents();
-// Waits the given seconds while the window processes its messages; stops at midnight.
-void PauseSeconds(float seconds);
-// Tests and benchmarks see (and may replace) every pause; a hook that wants the
-// real wait calls PauseSeconds itself. An empty hook restores the plain wait.
-void setPauseHook(std::function<void(float)> hook);
 
 } // namespace fd

@@ -2,15 +2,12 @@
 // output folder whose name contains the file's base name.
 #include "catalogue/CustomDispatch.h"
 
-#include "app/FDispatch.h"
 #include "catalogue/Wildcard.h"
+#include "dispatch/Port.h"
 #include "dispatch/Transfer.h"
+#include "outputs/Walk.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
-#include "platform/RawFile.h"
-
-#include <QCheckBox>
-#include <cerrno>
 
 namespace fd {
 
@@ -26,28 +23,6 @@ QString firstMatching(const QString &folder, const QString &pattern)
         return false;
     });
     return found;
-}
-
-// A move that never replaces: a rename on one file system, else a copy that
-// skips an existing name and then the deletion of the source.
-bool moveNoReplace(const QString &source, const QString &destination)
-{
-    if (raw::rename(source, destination, false))
-        return true;
-    if (raw::lastError() != EXDEV)
-        return false;
-    QString dst = destination;
-    if (!Transfer(source, dst, Clash::Skip).copied)
-        return false;
-    raw::remove(source); // the copy is whole; a source that stays is only a spare
-    return true;
-}
-
-// Copies, replacing an older file of that name through a temporary one.
-bool copyReplacing(const QString &source, const QString &destination)
-{
-    QString dst = destination;
-    return Transfer(source, dst, Clash::Overwrite).copied;
 }
 
 // A part naming the folder itself or its parent would lead out of the target.
@@ -71,7 +46,18 @@ QString folderStem(const QString &folder, const QString &fallbackName)
     return stem;
 }
 
-void CustomDispatchFile(FDispatch &w, const QStringList &entries, const QString &path, long long &placed)
+QStringList customSubfolderEntries(const QString &outputFolder)
+{
+    QStringList entries;
+    for (QString entry : subfoldersOf(outputFolder)) {
+        if (entry.startsWith(outputFolder))
+            entry.remove(0, outputFolder.size());
+        entries.append(entry);
+    }
+    return entries;
+}
+
+void CustomDispatchFile(Port &port, const QStringList &entries, const QString &path, long long &placed)
 {
     const QString name = paths::lastComponent(path);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
@@ -90,14 +76,15 @@ void CustomDispatchFile(FDispatch &w, const QStringList &entries, const QString 
         }
     }
     if (entry) {
-        const QString out = w.LDirOut->caption();
+        const QString out = port.outputFolder();
         const QString target = paths::join(out, *entry);
-        const bool move = w.ChBackUp->isChecked();
+        const bool move = port.moving();
         if (!base.contains(QLatin1Char('-'))) {
-            const QString dst = paths::join(target, folderStem(target, paths::lastComponent(*entry)) + extension);
+            QString dst = paths::join(target, folderStem(target, paths::lastComponent(*entry)) + extension);
             // Moving never replaces: the source is deleted, so an earlier input's
-            // file of the same name would be gone for good.
-            if (move ? moveNoReplace(path, dst) : copyReplacing(path, dst))
+            // file of the same name would be gone for good. A copy replaces an
+            // older file of that name.
+            if ((move ? Move(path, dst, Clash::Skip) : Transfer(path, dst, Clash::Overwrite)).copied)
                 ++placed;
         } else {
             bool any = false;
@@ -112,11 +99,11 @@ void CustomDispatchFile(FDispatch &w, const QStringList &entries, const QString 
             if (any) {
                 ++placed;
                 if (move)
-                    raw::remove(path); // a failing deletion leaves the source
+                    ReleaseSource(path);
             }
         }
     }
-    w.setWindowTitle(w.windowTag() + QStringLiteral("   目标文件已分发...") + QString::number(placed));
+    port.setTitle(port.savedTitle() + QStringLiteral("   目标文件已分发...") + QString::number(placed));
 }
 
 } // namespace fd

@@ -4,14 +4,17 @@
 
 namespace fd {
 
-class FDispatch;
+class Port;
 
 // Per-file rule of the custom-only dispatch: places one input file into the
 // existing subfolder of the output folder whose name contains the file's base
-// name, named after the first JPEG picture kept there. entries are the subfolder
-// entries of the custom subfolder list; placed counts the files placed during
-// one scan.
-void CustomDispatchFile(FDispatch &w, const QStringList &entries, const QString &path, long long &placed);
+// name, named after the first JPEG picture kept there. entries are the output
+// folder's subfolders relative to it; placed counts the files placed in one pass.
+void CustomDispatchFile(Port &port, const QStringList &entries, const QString &path, long long &placed);
+
+// The output folder's direct subfolders as the custom-only rule names them:
+// relative to the folder, with a leading separator unless the folder ends in one.
+QStringList customSubfolderEntries(const QString &outputFolder);
 
 // The name a folder lends to files placed in it: its first "*.jpg" picture, else
 // its first "*.jpeg", else fallbackName; cut at the last "." and then at the first "-".

@@ -3,23 +3,19 @@
 #include "catalogue/Scan.h"
 #include "app/TextNumbers.h"
 
-#include "app/FDispatch.h"
+#include "app/Events.h"
 #include "catalogue/CatalogueModel.h"
 #include "catalogue/CatalogueText.h"
-#include "catalogue/CustomDispatch.h"
 #include "catalogue/FileList.h"
 #include "catalogue/ImageMetadata.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
+#include "dispatch/Port.h"
 #include "platform/RegexMatcher.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDateTime>
 #include <QElapsedTimer>
-#include <QProgressBar>
-#include <QRadioButton>
 #include <QThread>
 #include <QThreadPool>
 
@@ -45,7 +41,9 @@ constexpr qint64 kSliceMs = 10;
 // ignoring case. Pipes and devices are left out: opening a pipe would block the
 // scan. A large folder takes a while to list, so the window processes its
 // messages every few milliseconds meanwhile.
-QStringList folderFiles(const QString &folder)
+} // namespace
+
+QStringList scanListing(const QString &folder)
 {
     QElapsedTimer slice;
     slice.start();
@@ -68,19 +66,27 @@ QStringList folderFiles(const QString &folder)
     return names;
 }
 
-void showProgress(FDispatch &w, long long n)
+QString takenType(const QString &path, const QString &filter)
 {
-    const QString count = w.LFiles->caption();
+    const QString type = typeKey(path);
+    return !type.isEmpty() && passesTypeFilter(type, filter) ? type : QString();
+}
+
+namespace {
+
+void showProgress(Port &port, long long n)
+{
+    const QString count = port.fileCountText();
     const double total = textnum::valueOf(count);
-    if (!w.ChProg->isChecked()) {
-        QString title = w.windowTag() + QStringLiteral("   目标文件读取中...") + QString::number(qint64(n));
+    if (!port.progressAsBar()) {
+        QString title = port.savedTitle() + QStringLiteral("   目标文件读取中...") + QString::number(qint64(n));
         if (total != 0)
             title += QLatin1Char('/') + count;
-        w.setWindowTitle(title);
+        port.setTitle(title);
     } else if (total != 0) {
         const double percent = double(n) * 100.0 / total;
         if (percent >= 0 && percent <= 100)
-            w.P1->setValue(int(std::nearbyint(percent)));
+            port.setProgressPercent(int(std::nearbyint(percent)));
     }
 }
 
@@ -90,10 +96,15 @@ struct PictureColumns {
     QString imageSize;
 };
 
+// The libraries may throw on a damaged picture: such a file shows no picture data.
 PictureColumns readPictureColumns(const QString &path)
 {
-    const ImageSize size = ReadImageSize(path);
-    return {ReadPhotoDate(path).value_or(kFailedPhotoDate), imageSizeText(size.width, size.height)};
+    try {
+        const ImageSize size = ReadImageSize(path);
+        return {ReadPhotoDate(path).value_or(kFailedPhotoDate), imageSizeText(size.width, size.height)};
+    } catch (...) {
+        return {kFailedPhotoDate, imageSizeText(0, 0)};
+    }
 }
 
 // Reading pictures is most of a sequential scan's time and touches no window
@@ -150,12 +161,7 @@ public:
             Job job{i, promise->get_future(), cancelled};
             const QString path = folder_ + files_[i];
             g_readers()->start([promise, cancelled, path] {
-                try {
-                    promise->set_value(cancelled->load() ? PictureColumns() : readPictureColumns(path));
-                } catch (...) {
-                    // Goes to the scan, which treats it as if it had read the file itself.
-                    promise->set_exception(std::current_exception());
-                }
+                promise->set_value(cancelled->load() ? PictureColumns() : readPictureColumns(path));
             });
             jobs_.push_back(std::move(job));
         }
@@ -194,16 +200,8 @@ private:
 } // namespace
 
 
-void ScanFolder(FDispatch &w, const QString &folderIn)
+void ScanFolder(Port &port, const QString &folderIn)
 {
-    const bool custom = w.customOnlyMode();
-    QStringList entries;
-    if (custom) {
-        entries = w.cat.customSubfolders.split(QLatin1Char('\t'));
-        entries.removeLast(); // the piece after the last tab
-    }
-    long long placed = 0;
-
     RegexMatcher number(fileNumberPattern());
     number.setGlobal(true); // all matches, so the last one can count
 
@@ -213,86 +211,75 @@ void ScanFolder(FDispatch &w, const QString &folderIn)
     if (!raw::isFolder(folder))
         return;
 
-    const QStringList files = folderFiles(folder);
+    CatalogueState &cat = port.catalogue();
+    const QStringList files = scanListing(folder);
     ReadAhead ahead(folder, files);
     // The files the scan will read pictures of, as the settings stand.
-    auto willRead = [&w, &folder, custom](const QString &name) {
-        if (custom || !w.ChNum->isChecked())
-            return false;
-        const QString type = typeKey(folder + name);
-        return !type.isEmpty() && passesTypeFilter(type, w.Combo1->currentText());
+    auto willRead = [&port, &folder](const QString &name) {
+        return port.sequential() && !takenType(folder + name, port.typeFilter()).isEmpty();
     };
     for (qsizetype i = 0; i < files.size(); ++i) {
-        if (w.stopRequested) // the window is closing
+        if (port.stopRequested()) // the window is closing
             break;
-        try {
-            ahead.fill(i, willRead);
-            const QString &name = files[i];
-            const QString path = folder + name;
-            const QString type = typeKey(path);
-            if (type.isEmpty() || !passesTypeFilter(type, w.Combo1->currentText())) {
-                DoEvents();
-                continue;
-            }
-            if (custom) {
-                CustomDispatchFile(w, entries, path, placed);
-                DoEvents();
-                continue;
-            }
+        ahead.fill(i, willRead);
+        const QString &name = files[i];
+        const QString path = folder + name;
+        const QString type = takenType(path, port.typeFilter());
+        if (type.isEmpty()) {
+            DoEvents();
+            continue;
+        }
 
-            const bool sequential = w.ChNum->isChecked();
-            const bool numeric = w.ChN->isChecked();
-            if (sequential && numeric && w.cat.runList.size() <= qsizetype(w.cat.count)) {
-                const qsizetype needed = qsizetype(w.cat.count) + 1;
-                if (w.cat.runList.capacity() < needed) // grow by doubling: one entry per file stays linear
-                    w.cat.runList.reserve(qMax(needed, 2 * w.cat.runList.capacity()));
-                w.cat.runList.resize(needed);
-            }
-            w.cat.count += 1;
-            const long long n = w.cat.count;
-            const qsizetype index = qsizetype(n) - 1;
+        const bool sequential = port.sequential();
+        const bool numeric = port.numeric();
+        if (sequential && numeric && cat.runList.size() <= qsizetype(cat.count)) {
+            const qsizetype needed = qsizetype(cat.count) + 1;
+            if (cat.runList.capacity() < needed) // grow by doubling: one entry per file stays linear
+                cat.runList.reserve(qMax(needed, 2 * cat.runList.capacity()));
+            cat.runList.resize(needed);
+        }
+        const long long n = cat.count + 1;
+        const qsizetype index = qsizetype(n) - 1;
 
-            if (sequential) {
-                QString key = QStringLiteral("0");
-                QString column7 = paddedNumber(QStringLiteral("0"), 17);
-                if (numeric) {
-                    const QString num = fileNumberText(name, number);
-                    key = paddedNumber(num, 9);
-                    column7 = paddedNumber(num, 17);
-                }
-                const PictureColumns picture = ahead.take(i, path);
-                const std::optional<raw::Entry> st = raw::status(path);
-                CatalogueModel::Row row;
-                row[0] = name;
-                row[1] = sizeText(st ? st->size : 0);
-                row[2] = type;
-                row[3] = dateTimeText(st ? QDateTime::fromMSecsSinceEpoch(st->modifiedMs) : QDateTime());
-                row[4] = picture.photoDate;
-                row[5] = picture.imageSize;
-                row[6] = column7;
-                row[7] = folder;
-                w.catalogue->addRow(row);
-                if (index < w.cat.runList.size())
-                    w.cat.runList[index] = RunEntry{path, key};
-            } else {
-                const double total = textnum::valueOf(w.LFiles->caption());
-                const QString key = QString::number(qint64(std::floor(total * rnd())));
-                if (index < w.cat.runList.size())
-                    w.cat.runList[index] = RunEntry{path, key};
+        RunEntry entry;
+        if (sequential) {
+            QString key = QStringLiteral("0");
+            QString column7 = paddedNumber(QStringLiteral("0"), 17);
+            if (numeric) {
+                const QString num = fileNumberText(name, number);
+                key = paddedNumber(num, 9);
+                column7 = paddedNumber(num, 17);
             }
+            const PictureColumns picture = ahead.take(i, path);
+            const std::optional<raw::Entry> st = raw::status(path);
+            CatalogueModel::Row row;
+            row[0] = name;
+            row[1] = sizeText(st ? st->size : 0);
+            row[2] = type;
+            row[3] = dateTimeText(st ? QDateTime::fromMSecsSinceEpoch(st->modifiedMs) : QDateTime());
+            row[4] = picture.photoDate;
+            row[5] = picture.imageSize;
+            row[6] = column7;
+            row[7] = folder;
+            port.rows().addRow(row);
+            entry = RunEntry{path, key};
+        } else {
+            const double total = textnum::valueOf(port.fileCountText());
+            entry = RunEntry{path, QString::number(qint64(std::floor(total * rnd())))};
+        }
+        // The count, the run list and the path list move together.
+        cat.count = n;
+        if (index < cat.runList.size())
+            cat.runList[index] = std::move(entry);
+        cat.pathList += path;
+        cat.pathList += QChar(0);
 
-            w.cat.pathList += path;
-            w.cat.pathList += QChar(0);
-
-            showProgress(w, n);
-            if (textnum::valueOf(w.LFiles->caption()) < double(n))
-                w.LFiles->setCaption(QString::number(qint64(n)));
-            if (n % 1000 == 0) {
-                DoEvents();
-                PauseSeconds(1.0f);
-            }
-        } catch (...) {
-            // A file that cannot be read is skipped; the scan goes on.
+        showProgress(port, n);
+        if (textnum::valueOf(port.fileCountText()) < double(n))
+            port.setFileCountText(QString::number(qint64(n)));
+        if (n % 1000 == 0) {
+            DoEvents();
+            PauseSeconds(1.0f);
         }
         DoEvents();
     }

@@ -1,19 +1,13 @@
 // Order of the catalogue: the list view's sort column and direction, and the
 // random-order sort of the run list.
 #include "catalogue/Sorting.h"
-#include "app/FDispatch.h"
 
-#include "catalogue/CatalogueModel.h"
+#include "app/Events.h"
 #include "app/TextNumbers.h"
+#include "catalogue/CatalogueModel.h"
+#include "dispatch/Port.h"
 
 #include <cmath>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QHeaderView>
-#include <QProgressBar>
-#include <QRadioButton>
-#include <QTimer>
-#include <QTreeView>
 
 #include <vector>
 
@@ -21,76 +15,28 @@ namespace fd {
 
 namespace {
 constexpr int kSortValueColumn = 6; // "排序数值"
-
-void showListSort(FDispatch &w)
-{
-    QHeaderView *h = w.ListView1->header();
-    h->setSortIndicatorShown(true);
-    h->setSortIndicator(w.catalogue->sortColumn(), w.catalogue->sortOrder());
-    w.ListView1->viewport()->update();
-}
 } // namespace
 
-void FDispatch::wireSorting()
+void applyListOrder(Port &port, const std::function<void()> &yield)
 {
-    // A pick of another entry runs the rule through the index change; picking the
-    // selected entry again runs it too, as the user still chose it.
-    connect(CombOrder, &QComboBox::currentIndexChanged, this, [this] {
-        combOrderChanged_ = true;
-        QTimer::singleShot(0, this, [this] { combOrderChanged_ = false; });
-        CombOrder_Click();
-    });
-    connect(CombOrder, &QComboBox::activated, this, [this] {
-        if (!combOrderChanged_)
-            CombOrder_Click();
-        combOrderChanged_ = false;
-    });
-    connect(OptA, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            OptA_Click();
-    });
-    connect(OptD, &QRadioButton::toggled, this, [this](bool on) {
-        if (on)
-            OptD_Click();
-    });
+    CatalogueModel &rows = port.rows();
+    rows.setSortColumn(qMax(0, port.listOrderColumn()));
+    rows.setSortOrder(port.ascending() ? Qt::AscendingOrder : Qt::DescendingOrder);
+    rows.setSorted(true);
+    rows.resort(yield);
+    port.showListOrder();
 }
 
-void FDispatch::CombOrder_Click()
+void sortListOnNumber(Port &port, const std::function<void()> &yield)
 {
-    if (CombOrder->currentIndex() > 1) {
-        ChN->setChecked(false);
-        ChN->setEnabled(false);
-    } else {
-        ChN->setEnabled(true);
-        ChN->setChecked(true);
-    }
-    applyListOrder();
+    CatalogueModel &rows = port.rows();
+    rows.setSortColumn(kSortValueColumn);
+    rows.setSorted(true);
+    rows.resort(yield);
+    port.showListOrder();
 }
 
-void FDispatch::OptA_Click() { applyListOrder(); }
-void FDispatch::OptD_Click() { applyListOrder(); }
-
-void FDispatch::applyListOrder() { fd::applyListOrder(*this, {}); }
-void FDispatch::sortListOnNumber() { fd::sortListOnNumber(*this, {}); }
-
-void applyListOrder(FDispatch &w, const std::function<void()> &yield)
-{
-    w.catalogue->setSortColumn(qMax(0, w.CombOrder->currentIndex()));
-    w.catalogue->setSortOrder(w.OptA->isChecked() ? Qt::AscendingOrder : Qt::DescendingOrder);
-    w.catalogue->setSorted(true);
-    w.catalogue->resort(yield);
-    showListSort(w);
-}
-
-void sortListOnNumber(FDispatch &w, const std::function<void()> &yield)
-{
-    w.catalogue->setSortColumn(kSortValueColumn);
-    w.catalogue->setSorted(true);
-    w.catalogue->resort(yield);
-    showListSort(w);
-}
-
-bool SortRunList(FDispatch &w, QVector<RunEntry> &list, long long lastIndex)
+bool SortRunList(Port &port, QVector<RunEntry> &list, long long lastIndex)
 {
     // The last index is a 16-bit number; a longer list is not sorted here.
     if (lastIndex > 32767 || lastIndex < -32768)
@@ -106,13 +52,13 @@ bool SortRunList(FDispatch &w, QVector<RunEntry> &list, long long lastIndex)
         if (pass == shownPass)
             return;
         shownPass = pass;
-        if (!w.ChProg->isChecked()) {
-            const QString phrase = w.ChNum->isChecked() ? QStringLiteral("   排序中...")
-                                                        : QStringLiteral("   随机抽取排序中...");
-            w.setWindowTitle(w.windowTag() + phrase + QString::number(pass) + QLatin1Char('/')
-                             + QString::number(count));
+        if (!port.progressAsBar()) {
+            const QString phrase = port.sequential() ? QStringLiteral("   排序中...")
+                                                     : QStringLiteral("   随机抽取排序中...");
+            port.setTitle(port.savedTitle() + phrase + QString::number(pass) + QLatin1Char('/')
+                          + QString::number(count));
         } else {
-            w.P1->setValue(int(std::nearbyint(double(pass) * 100.0 / double(count))));
+            port.setProgressPercent(int(std::nearbyint(double(pass) * 100.0 / double(count))));
         }
         DoEvents();
     };

@@ -1,12 +1,16 @@
-// Custom-only dispatch: the scan places every file itself into the existing
-// subfolder of the output folder named after it.
-#include "app/FDispatch.h"
+// Custom-only dispatch: every matching file of the input folder goes into the
+// existing subfolder of the output folder named after it, in the order the scan
+// would meet the files.
+#include "app/Events.h"
 #include "catalogue/CatalogueModel.h"
+#include "catalogue/CustomDispatch.h"
 #include "catalogue/FileList.h"
+#include "catalogue/Scan.h"
 #include "dispatch/DispatchRun.h"
-#include "outputs/Walk.h"
-
-#include <QCheckBox>
+#include "dispatch/Port.h"
+#include "platform/Paths.h"
+#include "platform/RawDir.h"
+#include "platform/Shell.h"
 
 namespace fd {
 
@@ -16,24 +20,52 @@ class CustomOnlyMode : public DispatchMode {
 public:
     std::optional<RunEnd> replaceRun(DispatchRun &run, Stage stage) override
     {
-        FDispatch &w = run.w;
+        Port &port = run.port;
         // A catalogue rebuild would walk the input folder as if it were the output
         // folder and place nothing, yet report success: place the files before it.
-        const bool rebuildComing = run.fileCount() > w.File1->listCount();
+        const bool rebuildComing = run.fileCount() > port.fileList().listCount();
         if (stage != (rebuildComing ? Stage::BeforeCatalogue : Stage::InsteadOfScan))
             return std::nullopt;
-        w.cat.count = 0;
-        w.catalogue->clear();
-        w.cat.treeWalk = true;
-        w.cat.customSubfolders.clear();
-        WalkFolder(w, run.outFolder());
-        if (!w.cat.customSubfolders.isEmpty()) {
-            w.cat.customSubfolders.prepend(QLatin1Char('*'));
-            WalkFolder(w, run.inFolder());
-        }
-        w.cat.treeWalk = false;
-        w.setWindowTitle(run.tag());
+        port.catalogue().count = 0;
+        port.rows().clear();
+        const QString out = withRoot(run.outFolder());
+        QStringList entries;
+        if (!port.stopRequested() && raw::canList(out))
+            entries = customSubfolderEntries(out);
+        if (!entries.isEmpty())
+            deliver(run, entries);
+        port.setTitle(run.tag());
         return RunEnd::Unlock;
+    }
+
+private:
+    // A bare drive such as D: means its root.
+    static QString withRoot(QString path)
+    {
+        if (path.size() == 2 && path.at(1) == QLatin1Char(':'))
+            path += paths::sep();
+        return path;
+    }
+
+    static void deliver(DispatchRun &run, const QStringList &entries)
+    {
+        Port &port = run.port;
+        const QString in = withRoot(run.inFolder());
+        if (port.stopRequested() || !raw::canList(in))
+            return;
+        if (!in.isEmpty() && raw::isFolder(paths::withTrailingSep(in))) {
+            const QString folder = paths::withTrailingSep(in);
+            long long placed = 0;
+            for (const QString &name : scanListing(folder)) {
+                if (port.stopRequested()) // the window is closing
+                    break;
+                const QString path = folder + name;
+                if (!takenType(path, port.typeFilter()).isEmpty())
+                    CustomDispatchFile(port, entries, path, placed);
+                DoEvents();
+            }
+        }
+        shell().message(QStringLiteral("分发完毕！"), QStringLiteral("消息"), Icon::Information, Buttons::Ok);
     }
 };
 

@@ -7,8 +7,8 @@
 
 namespace fd {
 
-class FDispatch;
 class DispatchRun;
+class Port;
 
 enum class ModeKind {
     // Rules for one file in the passes.
@@ -17,8 +17,8 @@ enum class ModeKind {
     GridInclude, // listed folders whose names begin with the file's base name
     GridCommon,  // listed folders sharing characters with the file's base name
     NewFolder,   // a new folder named from a piece of the file name
-    SameContent, // subfolders sharing a regex match, once per run
     // Rules that shape the whole run.
+    SameContent, // subfolders sharing a regex match, all files at once
     CustomOnly,  // placed by the scan itself
     RandomDraw,
     Manual,
@@ -31,7 +31,7 @@ enum class ModeKind {
 // wherever a switch it depends on is not locked while it runs.
 struct ModeChoice {
     ModeKind run = ModeKind::Numbered;  // what the run as a whole does
-    ModeKind file = ModeKind::Numbered; // the rule for one file in the passes
+    ModeKind file = ModeKind::Numbered; // the rule for one file in the passes (the run's own otherwise)
     bool customFolders = false;  // the output list instead of numbered folders
     bool customOnly = false;     // placed by the scan, whatever else is set
     bool folderFromName = false; // also steers the order of the passes
@@ -43,7 +43,7 @@ struct ModeChoice {
 };
 
 // The one reader of the mode switches.
-ModeChoice selectMode(const FDispatch &w);
+ModeChoice selectMode(const Port &port);
 
 // Where a run goes on once a rule has finished early.
 enum class RunEnd {
@@ -56,6 +56,7 @@ enum class RunEnd {
 enum class Stage {
     BeforeCatalogue, // right after locking (the sweep)
     InsteadOfScan,   // when the catalogue would be scanned without a rebuild
+    InsteadOfPasses, // once the catalogue is ready and in order (same-content)
 };
 
 class DispatchMode {
@@ -63,7 +64,7 @@ public:
     virtual ~DispatchMode() = default;
 
     // False refuses the run before anything is locked; the rule has told the user why.
-    virtual bool readyToStart(FDispatch &) { return true; }
+    virtual bool readyToStart(Port &) { return true; }
 
     // A rule that replaces the scan and the passes answers where the run goes on.
     virtual std::optional<RunEnd> replaceRun(DispatchRun &, Stage) { return std::nullopt; }
@@ -83,8 +84,6 @@ public:
     virtual std::optional<RunEnd> betweenPasses(DispatchRun &) { return std::nullopt; }
     // After the log is closed: tidy up what the rule made.
     virtual void finish(DispatchRun &) {}
-    // At the very end, when the window is unlocked again.
-    virtual void afterUnlock(DispatchRun &) {}
 };
 
 // A new rule object of a kind; it lives for one run.
@@ -98,5 +97,8 @@ std::unique_ptr<DispatchMode> customOnlyRule();
 std::unique_ptr<DispatchMode> randomDrawRule(bool manual);
 std::unique_ptr<DispatchMode> timedRule();
 std::unique_ptr<DispatchMode> sweepRule();
+
+// One tick of the timer of a timed run: the next few files go.
+void timedTick(DispatchRun &run);
 
 } // namespace fd

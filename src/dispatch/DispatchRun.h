@@ -1,6 +1,7 @@
 #pragma once
-// One press of the dispatch button, from the checks to the unlocking. The
-// distribution rules see the run through this class.
+// One press of the dispatch button, from the lock to the unlocking. The
+// distribution rules see the run through this class and the window through
+// its port.
 #include "dispatch/DispatchMode.h"
 #include "dispatch/FailureLog.h"
 #include "dispatch/Rules.h"
@@ -12,19 +13,19 @@
 
 namespace fd {
 
-class FDispatch;
+class Port;
 
 class DispatchRun {
 public:
-    explicit DispatchRun(FDispatch &w);
+    explicit DispatchRun(Port &port);
     ~DispatchRun();
     DispatchRun(const DispatchRun &) = delete;
     DispatchRun &operator=(const DispatchRun &) = delete;
 
-    // Steps from the lock to the final settings.
+    // From the lock to the final settings.
     void execute();
 
-    FDispatch &w;
+    Port &port;
 
     // ---- Run state -----------------------------------------------------------------
     QString relative;          // part of the input path repeated by numbered folders
@@ -32,7 +33,6 @@ public:
     int failureCount = 0;
     bool directPicking = false;
     bool reloaded = false;     // the catalogue was rebuilt by this run
-    bool lastTransferOk = false;
     bool stopped = false;      // a rule ended the passes early: no folder is shown
     bool folderShown = false;  // a rule opened the output folder itself
     FailureLog log;
@@ -41,14 +41,16 @@ public:
     QString tag() const;       // the title saved at the lock
     QString inFolder() const;
     QString outFolder() const;
-    long long fileCount() const; // LFiles as a whole number
-    bool moving() const;         // ChBackUp: delete each source once it is copied
+    long long fileCount() const; // the file count as a whole number
+    bool moving() const;         // delete each source once it is placed
     // Copies under the name-clash switches as they are now.
     TransferResult transfer(const QString &source, QString &destination);
-    // Moves under the same switches: a rename where it can be one.
-    TransferResult move(const QString &source, QString &destination);
+    // Copies, or moves when the run moves: one file to one place.
+    TransferResult place(const QString &source, QString &destination);
     // Counts a failed file and writes its line to the log.
     void recordFailure(const QString &source, const QString &destination);
+    // Progress of a pass: counters in the title, or the bar.
+    void progress(long long i, const QString &text);
     // The mode object of a kind, made on first use and kept for the run.
     DispatchMode &mode(ModeKind kind);
 
@@ -58,15 +60,14 @@ private:
     bool pickerReady_ = false;
     DirectPicker picker_;
 
-    DispatchMode &runMode() { return mode(selectMode(w).run); }
-    DispatchMode &fileRule() { return mode(selectMode(w).file); }
+    DispatchMode &runMode() { return mode(selectMode(port).run); }
+    DispatchMode &fileRule() { return mode(selectMode(port).file); }
     DispatchMode &passMode();
     void lock();
     void useSplitPaths();
     bool sequentialByView() const;
     void rebuildCatalogue();
     std::optional<RunEnd> prepareWithoutRebuild();
-    void progress(long long i, const QString &text);
     bool turnDue(long long i) const;
     void turn(long long i, const QString &text);
     bool lastTurn(bool any);

@@ -1,14 +1,12 @@
 #include "dispatch/FailureLog.h"
 
-#include "app/FDispatch.h"
+#include "dispatch/Port.h"
 #include "platform/Paths.h"
 #include "platform/NativeName.h"
 #include "platform/Places.h"
 #include "platform/RawDir.h"
 #include "platform/RawFile.h"
 #include "platform/Shell.h"
-
-#include <QCheckBox>
 
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
@@ -87,9 +85,9 @@ void FailureLog::close()
     }
 }
 
-void CompletionReport(FDispatch &w, int failureCount)
+void CompletionReport(const Port &port, int failureCount)
 {
-    if (!w.ChRndTime->isChecked() && failureCount != 0) {
+    if (!port.modeSwitches().timed && failureCount != 0) {
         shell().message(QStringLiteral("分发完毕！因文件访问错误，分发失败") + QString::number(failureCount)
                             + QStringLiteral("份。\r\n稍候请参见分发失败的记录。"),
                         QStringLiteral("消息"), Icon::Information, Buttons::Ok);

@@ -5,7 +5,7 @@
 
 namespace fd {
 
-class FDispatch;
+class Port;
 
 class FailureLog {
 public:
@@ -36,6 +36,6 @@ private:
 
 // The message at the end of a run; opens the log's folder when files failed,
 // deletes the log when none did.
-void CompletionReport(FDispatch &w, int failureCount);
+void CompletionReport(const Port &port, int failureCount);
 
 } // namespace fd

@@ -1,11 +1,10 @@
 // Manual mode: one working folder emptied and refilled with a fresh random sample,
 // cycle after cycle, while the user asks for more.
-#include "app/FDispatch.h"
+#include "app/Events.h"
 #include "dispatch/DispatchRun.h"
+#include "dispatch/Port.h"
 #include "dispatch/RandomDraw.h"
 #include "platform/Shell.h"
-
-#include <QCheckBox>
 
 namespace fd {
 
@@ -17,23 +16,23 @@ public:
     {
         if (stage != Stage::InsteadOfScan)
             return std::nullopt;
-        FDispatch &w = run.w;
+        Port &port = run.port;
         draw::preparePool(run);
-        const QStringList pool = w.draw.paths;
+        const QStringList pool = port.drawPool().paths;
         for (;;) {
             const QString out = run.outFolder();
-            if (w.stopRequested || !draw::recreateFolder(w, out)) {
+            if (port.stopRequested() || !draw::recreateFolder(port, out)) {
                 run.stopped = true;
                 return RunEnd::Unlock;
             }
-            const long long size = draw::setSize(w);
+            const long long size = draw::setSize(port);
             for (long long n = 1; n <= size; ++n) {
                 if (!draw::drawOne(pool, out))
                     return RunEnd::Unlock; // given up at a full disk: this cycle's files stay
-                w.setWindowTitle(run.tag() + QStringLiteral("  正在随机分发中") + QString::number(n)
+                port.setTitle(run.tag() + QStringLiteral("  正在随机分发中") + QString::number(n)
                                  + QLatin1Char('/') + QString::number(size));
                 DoEvents();
-                if (w.stopRequested) {
+                if (port.stopRequested()) {
                     run.stopped = true;
                     return RunEnd::Unlock;
                 }
@@ -44,23 +43,10 @@ public:
                 return RunEnd::Unlock;
         }
     }
-
-    void afterUnlock(DispatchRun &run) override { run.w.ChRndDraw_Click(); }
 };
 
 } // namespace
 
 std::unique_ptr<DispatchMode> manualRule() { return std::make_unique<ManualMode>(); }
-
-void FDispatch::ChMamal_Click()
-{
-    // Once per start: the output folder is wiped at every cycle.
-    if (ChMamal->isChecked() && tagOf(ChMamal).isEmpty()) {
-        setTag(ChMamal, QStringLiteral("1"));
-        shell().message(QStringLiteral("请务必指定分发导出的文件夹为您的专用固定空工作文件夹，否则程序强制删除该文件夹，"
-                                       "可能会导致意外事故！"),
-                        QStringLiteral("消息"), Icon::Information, Buttons::Ok);
-    }
-}
 
 } // namespace fd

@@ -1,14 +1,8 @@
 // The folders of the output list: every one, those whose names begin with the
 // file's base name, or those sharing characters with it.
-#include "app/FDispatch.h"
-#include "app/TextNumbers.h"
 #include "dispatch/DispatchRun.h"
-#include "outputs/FlexGrid.h"
+#include "dispatch/Port.h"
 #include "platform/Paths.h"
-#include "platform/RawFile.h"
-
-#include <QCheckBox>
-#include <QLineEdit>
 
 namespace fd {
 
@@ -23,30 +17,28 @@ public:
 
     bool dispatchOne(DispatchRun &run, const QString &source, long long) override
     {
-        FDispatch &w = run.w;
-        run.lastTransferOk = false;
         const QString namePart = namePartOf(source);
         const QString base = baseOfNamePart(namePart);
-        const bool omit = w.ChOmit->isChecked();
-        const int n = int(textnum::wholeValue(w.TNum->text()));
-        for (int j = 1; j < w.MSFlexGrid1->rows(); ++j) {
-            const QString folder = w.MSFlexGrid1->textMatrix(j, 0);
-            const QString name = w.MSFlexGrid1->textMatrix(j, 1);
-            if (kind_ == ModeKind::GridInclude && !includeSuits(base, name, omit))
+        const bool omit = run.port.ignoreCase();
+        const int n = int(run.port.commonCharacters());
+        // The source goes when the last copy that was tried reached its folder.
+        bool lastCopied = false;
+        for (const OutputFolder &f : run.port.outputFolders()) {
+            if (kind_ == ModeKind::GridInclude && !includeSuits(base, f.name, omit))
                 continue;
-            if (kind_ == ModeKind::GridCommon && !commonSuits(base, name, n, omit))
+            if (kind_ == ModeKind::GridCommon && !commonSuits(base, f.name, n, omit))
                 continue;
-            QString dst = paths::join(folder, namePart.mid(1));
+            QString dst = paths::join(f.path, namePart.mid(1));
             const TransferResult r = run.transfer(source, dst);
             if (r.failed) {
                 run.recordFailure(source, dst);
-                run.lastTransferOk = false;
+                lastCopied = false;
             } else if (r.copied) {
-                run.lastTransferOk = true;
+                lastCopied = true;
             }
         }
-        if (run.moving() && run.lastTransferOk)
-            raw::remove(source); // a failing deletion leaves the file
+        if (run.moving() && lastCopied)
+            ReleaseSource(source);
         return true;
     }
 
@@ -57,31 +49,5 @@ private:
 } // namespace
 
 std::unique_ptr<DispatchMode> gridRule(ModeKind kind) { return std::make_unique<MatchingMode>(kind); }
-
-void FDispatch::ChInClude_Click()
-{
-    if (!ChInClude->isChecked())
-        return;
-    ChOverLay->setChecked(false);
-    ChFoldTrunck->setChecked(false);
-    ChCustom->setChecked(false);
-    ChSame->setChecked(false);
-}
-
-void FDispatch::ChOverLay_Click()
-{
-    if (ChOverLay->isChecked()) {
-        ChCustom->setChecked(false);
-        ChInClude->setChecked(false);
-        ChFoldTrunck->setChecked(false);
-        ChSame->setChecked(false);
-        TNum->setEnabled(true);
-        ChRex->setEnabled(true);
-    } else {
-        TNum->setEnabled(false);
-        ChOmit->setChecked(false);
-    }
-    TNum->setText(QStringLiteral("2"));
-}
 
 } // namespace fd

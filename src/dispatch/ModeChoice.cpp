@@ -1,33 +1,30 @@
 // Which distribution rule the switches select, and what every rule shares.
 #include "dispatch/DispatchMode.h"
 
-#include "app/FDispatch.h"
 #include "dispatch/DispatchRun.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QRadioButton>
+#include "dispatch/Port.h"
 
 namespace fd {
 
-ModeChoice selectMode(const FDispatch &w)
+ModeChoice selectMode(const Port &port)
 {
+    const ModeSwitches s = port.modeSwitches();
     ModeChoice c;
-    c.customFolders = w.Opt3->isChecked();
-    c.folderFromName = w.ChFoldTrunck->isChecked();
-    c.sameContent = c.customFolders && w.ChSame->isChecked();
-    c.draw = w.ChRndDraw->isChecked();
-    c.manual = w.ChMamal->isChecked();
-    c.sweep = w.ChFJ->isChecked();
-    c.timed = w.ChRndTime->isChecked();
-    c.customOnly = w.customOnlyMode();
+    c.customFolders = s.customFolders;
+    c.folderFromName = s.folderFromName;
+    c.sameContent = c.customFolders && s.sameContent;
+    c.draw = s.draw;
+    c.manual = s.manual;
+    c.sweep = s.sweep;
+    c.timed = s.timed;
+    c.customOnly = s.customOnly;
 
     // The rule for one file, in its order of precedence.
     if (!c.customFolders)
         c.file = ModeKind::Numbered;
-    else if (w.ChInClude->isChecked())
+    else if (s.include)
         c.file = ModeKind::GridInclude;
-    else if (w.ChOverLay->isChecked())
+    else if (s.common)
         c.file = ModeKind::GridCommon;
     else if (c.folderFromName)
         c.file = ModeKind::NewFolder;
@@ -53,7 +50,7 @@ ModeChoice selectMode(const FDispatch &w)
 
 QString DispatchMode::firstPassPhrase(const DispatchRun &run) const
 {
-    const bool sequential = run.w.ChNum->isChecked();
+    const bool sequential = run.port.sequential();
     if (run.directPicking)
         return sequential ? QStringLiteral("  文件顺序分发中：") : QStringLiteral("  文件随机分发中：");
     return sequential ? QStringLiteral("  文件顺序分发中：") : QStringLiteral("  文件随机抽提中：");
@@ -61,7 +58,7 @@ QString DispatchMode::firstPassPhrase(const DispatchRun &run) const
 
 QString DispatchMode::secondPassPhrase(const DispatchRun &run) const
 {
-    return run.w.ChNum->isChecked() ? QStringLiteral("  正在顺序分发...") : QStringLiteral("  正在随机分发...");
+    return run.port.sequential() ? QStringLiteral("  正在顺序分发...") : QStringLiteral("  正在随机分发...");
 }
 
 std::unique_ptr<DispatchMode> makeMode(ModeKind kind)

@@ -1,11 +1,9 @@
 // New folders named from a piece of each file name: the placement does the work,
 // the first file it cannot name ends the passes.
-#include "app/FDispatch.h"
 #include "dispatch/DispatchRun.h"
+#include "dispatch/Port.h"
 #include "naming/Placement.h"
 #include "platform/Shell.h"
-
-#include <QPushButton>
 
 namespace fd {
 
@@ -15,13 +13,13 @@ class NewFolderMode : public DispatchMode {
 public:
     // Without an output folder the new folders would land relative to wherever
     // the program was started.
-    bool readyToStart(FDispatch &w) override
+    bool readyToStart(Port &port) override
     {
-        if (!w.LDirOut->caption().isEmpty())
+        if (!port.outputFolder().isEmpty())
             return true;
         shell().message(QStringLiteral("您尚未指定要将文件分发到哪个主目录下的系列子文件中！请先添加分发输出所在的主目录！"),
                         QStringLiteral("消息"), Icon::Critical, Buttons::Ok);
-        w.CmdOut->setFocus();
+        port.focusOutputButton();
         return false;
     }
 
@@ -31,9 +29,8 @@ public:
     // Moves happen in the placement; the run only counts and logs what failed.
     bool dispatchOne(DispatchRun &run, const QString &source, long long) override
     {
-        run.lastTransferOk = false;
         QString failedAt;
-        const bool named = PlaceInNamedFolder(run.w, source, &failedAt) == Placement::Attempted;
+        const bool named = PlaceInNamedFolder(run.port, source, &failedAt) == Placement::Attempted;
         if (!failedAt.isEmpty())
             run.recordFailure(source, failedAt);
         return named;

@@ -1,13 +1,9 @@
 // Numbered folders: a fixed number of files per folder, or equal shares.
-#include "app/FDispatch.h"
-#include "app/TextNumbers.h"
 #include "dispatch/DispatchRun.h"
 #include "dispatch/Pace.h"
+#include "dispatch/Port.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
-
-#include <QLineEdit>
-#include <QRadioButton>
 
 namespace fd {
 
@@ -17,11 +13,11 @@ class NumberedMode : public DispatchMode {
 public:
     void prepare(DispatchRun &run) override
     {
-        FDispatch &w = run.w;
         const long long n = run.fileCount();
-        const bool fixed = w.Opt1->isChecked();
-        const long long p = textnum::wholeValue(w.TParts->text());
-        const long long k = textnum::wholeValue(w.TDivs->text());
+        const ShareSettings s = run.port.shares();
+        const bool fixed = s.fixedCount;
+        const long long p = s.perFolder;
+        const long long k = s.shares;
         const long long count = numberedFolderCount(n, fixed, p, k);
         for (long long i = 1; i <= count; ++i) {
             const QString f = folderPath(run, i);
@@ -43,7 +39,7 @@ public:
     bool dispatchOne(DispatchRun &run, const QString &source, long long i) override
     {
         if (run.directPicking) {
-            long long share = textnum::wholeValue(run.w.TParts->text());
+            long long share = run.port.shares().perFolder;
             if (share < 1)
                 share = 1;
             if (inFolder_ >= share) {
@@ -62,7 +58,7 @@ public:
             return true;
         }
         if (run.moving()) {
-            if (run.move(source, dst).failed)
+            if (run.place(source, dst).failed)
                 run.recordFailure(source, dst);
             return true;
         }

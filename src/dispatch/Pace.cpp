@@ -1,6 +1,6 @@
 #include "dispatch/Pace.h"
 
-#include "app/FDispatch.h"
+#include "app/Events.h"
 
 #include <QElapsedTimer>
 

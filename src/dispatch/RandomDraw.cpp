@@ -2,10 +2,10 @@
 // numbered folders below "随机抽取文件集".
 #include "dispatch/RandomDraw.h"
 
-#include "app/FDispatch.h"
-#include "app/TextNumbers.h"
+#include "app/Events.h"
 #include "catalogue/Scan.h"
 #include "dispatch/DispatchRun.h"
+#include "dispatch/Port.h"
 #include "dispatch/Transfer.h"
 #include "platform/Clock.h"
 #include "platform/FolderRemoval.h"
@@ -13,10 +13,6 @@
 #include "platform/RawDir.h"
 #include "platform/Shell.h"
 
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <cmath>
 
 namespace fd {
@@ -49,29 +45,29 @@ public:
     {
         if (stage != Stage::InsteadOfScan)
             return std::nullopt;
-        FDispatch &w = run.w;
+        Port &port = run.port;
         draw::preparePool(run);
         const QString root = draw::setRoot(run.outFolder());
-        if (w.stopRequested || !draw::recreateFolder(w, root)) {
+        if (port.stopRequested() || !draw::recreateFolder(port, root)) {
             run.stopped = true; // nothing drawn: no folder to show
             return RunEnd::Unlock;
         }
-        const QStringList pool = w.draw.paths; // shares the list; nothing is copied
-        const long long size = draw::setSize(w);
+        const QStringList pool = port.drawPool().paths; // shares the list; nothing is copied
+        const long long size = draw::setSize(port);
         const long long sets = (pool.size() + size - 1) / size;
         const QString of = QLatin1Char('/') + QString::number(sets);
         for (long long k = 1; k <= sets; ++k) {
             const QString head = run.tag() + QStringLiteral("  正在随机分发中") + QString::number(k) + of;
-            w.setWindowTitle(head);
+            port.setTitle(head);
             const QString folder = draw::setFolder(root, k);
             raw::makePath(folder);
             for (long long n = 1; n <= size; ++n) {
                 if (!draw::drawOne(pool, folder))
                     return RunEnd::Unlock; // given up at a full disk: the sets so far stay
-                w.setWindowTitle(head + QStringLiteral("之") + QString::number(n) + QLatin1Char('/')
+                port.setTitle(head + QStringLiteral("之") + QString::number(n) + QLatin1Char('/')
                                  + QString::number(size));
                 DoEvents();
-                if (w.stopRequested) { // the window is closing
+                if (port.stopRequested()) { // the window is closing
                     run.stopped = true;
                     return RunEnd::Unlock;
                 }
@@ -82,11 +78,9 @@ public:
                                            "或者输入目录下的文件未发生变化，稍后还想继续随机分发，则无须清空文件列表。"),
                             kTitle, Icon::Information, Buttons::YesNo, Answer::No)
             == Answer::Yes)
-            w.draw.paths.clear();
+            port.drawPool().paths.clear();
         return RunEnd::Unlock;
     }
-
-    void afterUnlock(DispatchRun &run) override { run.w.ChRndDraw_Click(); }
 };
 
 } // namespace
@@ -108,26 +102,27 @@ QString setFolder(const QString &root, long long k)
     return paths::join(root, QStringLiteral("%1").arg(k, 5, 10, QLatin1Char('0'))) + paths::sep();
 }
 
-long long setSize(const FDispatch &w) { return qMax(1LL, textnum::wholeValue(w.TParts->text())); }
+long long setSize(const Port &port) { return qMax(1LL, port.shares().perFolder); }
 
 void preparePool(DispatchRun &run)
 {
-    FDispatch &w = run.w;
-    QStringList &pool = w.draw.paths;
+    Port &port = run.port;
+    QStringList &pool = port.drawPool().paths;
     if (pool.size() >= 2
         && shell().message(QStringLiteral("更新输入目录下的文件？如果输入目录下文件未发生变动，则无须更新，否则更新将重新耗时！"),
                            kTitle, Icon::Information, Buttons::YesNo, Answer::Yes)
                != Answer::Yes)
         return;
     // A fresh count: the scan raises the file count to it.
-    w.cat.count = 0;
-    w.cat.pathList.clear();
-    ScanFolder(w, run.inFolder()); // this folder only: the walk never descends in this mode
-    pool = w.cat.pathList.split(QChar(0), Qt::SkipEmptyParts);
-    w.cat.pathList.clear();
-    if (w.stopRequested) // cut short: never keep half a pool
+    CatalogueState &cat = port.catalogue();
+    cat.count = 0;
+    cat.pathList.clear();
+    ScanFolder(port, run.inFolder()); // this folder only: the walk never descends in this mode
+    pool = cat.pathList.split(QChar(0), Qt::SkipEmptyParts);
+    cat.pathList.clear();
+    if (port.stopRequested()) // cut short: never keep half a pool
         pool.clear();
-    w.setWindowTitle(run.tag());
+    port.setTitle(run.tag());
 }
 
 bool drawOne(const QStringList &pool, const QString &folder)
@@ -157,9 +152,9 @@ bool drawOne(const QStringList &pool, const QString &folder)
     }
 }
 
-bool recreateFolder(FDispatch &w, const QString &folder)
+bool recreateFolder(const Port &port, const QString &folder)
 {
-    const RemovalRefusal why = removeTree(folder, w.LDir->caption());
+    const RemovalRefusal why = removeTree(folder, port.inputFolder());
     if (why != RemovalRefusal::None) {
         shell().message(refusalText(why, folder), kTitle, Icon::Critical, Buttons::Ok);
         return false;
@@ -175,34 +170,6 @@ std::unique_ptr<DispatchMode> randomDrawRule(bool manual)
     if (manual)
         return manualRule();
     return std::make_unique<DrawMode>();
-}
-
-void FDispatch::ChRndDraw_Click()
-{
-    ChMamal->setChecked(false);
-    if (ChRndDraw->isChecked()) {
-        ChNum->setEnabled(false);
-        ChNum->setChecked(false);
-        ChBackUp->setChecked(false);
-        ChBackUp->setEnabled(false);
-        ChRndTime->setChecked(false);
-        ChRndTime->setEnabled(false);
-        setOption(Option2, false);
-        setOption(Option1, false);
-        Frame1->setEnabled(false);
-        ChMamal->setEnabled(true);
-    } else {
-        ChMamal->setEnabled(false);
-        ChNum->setEnabled(true);
-        ChNum->setChecked(false);
-        ChBackUp->setChecked(false);
-        ChBackUp->setEnabled(true);
-        ChRndTime->setChecked(false);
-        ChRndTime->setEnabled(true);
-        setOption(Option2, false);
-        setOption(Option1, true);
-        Frame1->setEnabled(true);
-    }
 }
 
 } // namespace fd

@@ -8,8 +8,8 @@
 
 namespace fd {
 
-class FDispatch;
 class DispatchRun;
+class Port;
 
 namespace draw {
 
@@ -20,7 +20,7 @@ QString setRoot(const QString &outputFolder);
 // Set k: the set root, k with at least five digits, a separator.
 QString setFolder(const QString &root, long long k);
 // Files per set or cycle (TParts), at least one.
-long long setSize(const FDispatch &w);
+long long setSize(const Port &port);
 
 // Reads the pool anew from the input folder when it holds fewer than two paths or
 // the user asks for it.
@@ -30,7 +30,7 @@ void preparePool(DispatchRun &run);
 bool drawOne(const QStringList &pool, const QString &folder);
 // Deletes folder with everything in it and makes it anew; false, after telling the
 // user why, when it is a folder that must never be deleted.
-bool recreateFolder(FDispatch &w, const QString &folder);
+bool recreateFolder(const Port &port, const QString &folder);
 
 } // namespace draw
 

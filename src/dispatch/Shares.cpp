@@ -295,7 +295,8 @@ void FDispatch::LFiles_Change()
         cat.pathList.clear();
         cat.runList.clear();
         catalogue->clear();
-        WalkFolder(*this, LDir->caption(), WalkPurpose::Catalogue);
+        LongOperation busy(*this);
+        WalkFolder(port(), LDir->caption(), WalkPurpose::Catalogue);
         setWindowTitle(windowTag());
         LFiles->setCaption(QString::number(cat.count)); // runs this rule again
     }

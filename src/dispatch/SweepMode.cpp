@@ -1,17 +1,15 @@
 // The traditional-character sweep: files whose names hold traditional Chinese
 // characters (and, on request, files with short base names) are moved to the
 // output folder; a given text is stripped from the other names in place.
-#include "app/FDispatch.h"
+#include "app/Events.h"
 #include "app/TextNumbers.h"
 #include "catalogue/Wildcard.h"
 #include "dispatch/DispatchRun.h"
+#include "dispatch/Port.h"
 #include "platform/Paths.h"
 #include "platform/RawFile.h"
 #include "platform/Shell.h"
 #include "platform/Simplified.h"
-
-#include <QCheckBox>
-#include <QComboBox>
 
 namespace fd {
 
@@ -22,7 +20,7 @@ const QString kTitle = QStringLiteral("消息");
 class Sweep {
 public:
     Sweep(DispatchRun &run, long long limit, QString strip)
-        : run_(run), w_(run.w), limit_(limit), strip_(std::move(strip))
+        : run_(run), port_(run.port), limit_(limit), strip_(std::move(strip))
     {
     }
 
@@ -43,7 +41,7 @@ public:
             return;
         }
         for (const QString &name : names) {
-            if (w_.stopRequested) // the window is closing
+            if (port_.stopRequested()) // the window is closing
                 break;
             oneName(in, out, name);
             DoEvents();
@@ -51,10 +49,10 @@ public:
         run_.log.close();
         // Failed moves are reported, not hidden behind the plain completion message.
         if (run_.failureCount > 0)
-            CompletionReport(w_, run_.failureCount);
+            CompletionReport(port_, run_.failureCount);
         else
             shell().message(QStringLiteral("文件分发完毕！"), kTitle, Icon::Information, Buttons::Ok);
-        w_.setWindowTitle(run_.tag());
+        port_.setTitle(run_.tag());
         shell().openFolder(out);
         run_.folderShown = true;
     }
@@ -85,24 +83,21 @@ private:
         }
     }
 
-    // Copy, then delete the source only after a real copy.
     void move(const QString &source, const QString &destination)
     {
         QString dst = destination;
-        const TransferResult r = run_.transfer(source, dst);
-        if (r.copied)
-            raw::remove(source); // a failing deletion leaves the file
-        else if (r.failed) {
+        const TransferResult r = Move(source, dst, run_.port.clash());
+        if (r.failed) {
             if (!run_.log.isOpen())
                 run_.log.open();
             run_.recordFailure(source, dst);
         }
         ++moved_;
-        w_.setWindowTitle(run_.tag() + QStringLiteral("  已移动文件数") + QString::number(moved_));
+        port_.setTitle(run_.tag() + QStringLiteral("  已移动文件数") + QString::number(moved_));
     }
 
     DispatchRun &run_;
-    FDispatch &w_;
+    Port &port_;
     long long limit_;
     QString strip_;
     long long moved_ = 0;
@@ -114,9 +109,8 @@ public:
     {
         if (stage != Stage::BeforeCatalogue)
             return std::nullopt;
-        FDispatch &w = run.w;
-        w.ChFJ->setEnabled(false);
-        w.ChBig->setEnabled(false);
+        Port &port = run.port;
+        port.lockSweepSwitches();
         long long limit = textnum::wholeValue(shell().input(
             QStringLiteral("同时移动文件名少于等于指定字符数的文件；如指定字符数为<=0则表示忽略"), kTitle,
             QStringLiteral("0")));
@@ -126,7 +120,7 @@ public:
             QStringLiteral("需要将目标文件夹中全简体中文的文件名中的指定字符全部删除吗？如果不指定待删除的字符，"
                            "则忽略删除文件名中指定的字符。"),
             kTitle, QString());
-        Sweep(run, limit, strip).run(run.inFolder(), run.outFolder(), w.Combo1->currentText().mid(1));
+        Sweep(run, limit, strip).run(run.inFolder(), run.outFolder(), port.typeFilter().mid(1));
         return RunEnd::Report;
     }
 };

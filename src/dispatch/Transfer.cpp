@@ -1,14 +1,12 @@
 // The single place where the dispatch engine writes a file.
 #include "dispatch/Transfer.h"
 
-#include "app/FDispatch.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/RawFile.h"
 #include "platform/Shell.h"
 #include "dispatch/Pace.h"
 
-#include <QCheckBox>
 #include <atomic>
 #include <cerrno>
 #include <memory>
@@ -153,13 +151,6 @@ TransferResult unreadableSource(const QString &source, QString &destination, Cla
 }
 
 } // namespace
-
-Clash clashPolicy(const FDispatch &w)
-{
-    if (w.ChRen->isChecked())
-        return Clash::Rename;
-    return w.ChOvewr->isChecked() ? Clash::Overwrite : Clash::Skip;
-}
 
 void setTransferPieceHook(std::function<void(long long)> hook) { g_pieceHook = std::move(hook); }
 
@@ -318,7 +309,7 @@ TransferResult Move(const QString &source, QString &destination, Clash clash, Di
     auto copyThenDelete = [&](Clash c) {
         TransferResult r = Transfer(source, destination, c, onFull);
         if (r.copied)
-            raw::remove(source); // a failing deletion leaves the file
+            ReleaseSource(source);
         return r;
     };
     TransferResult r;
@@ -361,6 +352,11 @@ TransferResult Move(const QString &source, QString &destination, Clash clash, Di
             return copyThenDelete(clash);
         destination = nextClashName(destination);
     }
+}
+
+void ReleaseSource(const QString &source)
+{
+    raw::remove(source); // a failing deletion leaves the file
 }
 
 } // namespace fd

@@ -5,19 +5,29 @@
 
 namespace fd {
 
-class FDispatch;
+// What became of one file.
+enum class Outcome { Placed, Skipped, SourceFailed, DestinationFailed, DiskFull };
 
 struct TransferResult {
     bool failed = false;
     bool gaveUpAtFullDisk = false;
     bool sourceFailed = false; // the source could not be read: another destination won't help
     bool copied = false;       // true only when bytes really reached the destination
+
+    Outcome outcome() const
+    {
+        if (copied)
+            return Outcome::Placed;
+        if (!failed)
+            return Outcome::Skipped;
+        if (gaveUpAtFullDisk)
+            return Outcome::DiskFull;
+        return sourceFailed ? Outcome::SourceFailed : Outcome::DestinationFailed;
+    }
 };
 
 // What a transfer does when the destination name is taken.
 enum class Clash { Skip, Overwrite, Rename };
-// The rule ChOvewr and ChRen set now; renaming wins over overwriting.
-Clash clashPolicy(const FDispatch &w);
 
 // What a transfer does when the disk fills: ask Retry / Cancel itself, or give up
 // at once (gaveUpAtFullDisk) for a caller that asks its own question.
@@ -33,6 +43,10 @@ TransferResult Transfer(const QString &source, QString &destination, Clash clash
 // of the source. copied tells that the file reached the destination.
 TransferResult Move(const QString &source, QString &destination, Clash clash,
                     DiskFull onFull = DiskFull::Ask);
+
+// Deletes a source whose copies are all whole: the last step of a move that
+// copied one file to several places. Nothing else deletes a source.
+void ReleaseSource(const QString &source);
 
 // Tests see every piece as it starts; before each piece of a file larger than one
 // the window has processed its messages.

@@ -1,12 +1,9 @@
 #include "naming/FolderName.h"
 
-#include "app/FDispatch.h"
 #include "app/TextNumbers.h"
 #include "platform/Paths.h"
 #include "platform/RegexMatcher.h"
 
-#include <QCheckBox>
-#include <QLineEdit>
 
 namespace fd {
 
@@ -184,24 +181,6 @@ QString numberedName(const QString &name, long long n)
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const qsizetype cut = dot < 0 ? name.size() : dot;
     return name.left(cut) + QLatin1Char('(') + QString::number(n) + QLatin1Char(')') + name.mid(cut);
-}
-
-NameRule nameRuleOf(const FDispatch &w)
-{
-    NameRule r;
-    if (w.ChOmitRear->isChecked())
-        r.variant = NameRule::Variant::TrailingSuffix;
-    else if (w.ChTrunck->isChecked())
-        r.variant = NameRule::Variant::Position;
-    r.first = textnum::wholeValue(w.LTrunckS->caption());
-    r.last = textnum::wholeValue(w.LTrunckE->caption());
-    r.toEnd = w.ChTrunckEnd->isChecked();
-    r.reverse = w.ChReverse->isChecked();
-    r.pattern = w.TNewFold->text();
-    r.ignoreCase = w.ChOmit->isChecked();
-    r.useGroup = w.ChBracketNo->isChecked();
-    r.group = textnum::wholeValue(w.LBracketNo->caption());
-    return r;
 }
 
 } // namespace fd

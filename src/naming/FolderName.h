@@ -5,8 +5,6 @@
 
 namespace fd {
 
-class FDispatch;
-
 // The settings of the frame "截取设置：" as the rules read them.
 struct NameRule {
     enum class Variant { TrailingSuffix, Position, Pattern };
@@ -21,8 +19,6 @@ struct NameRule {
     long long group = 1; // G, from 1
 };
 
-// The settings as the frame's controls hold them now.
-NameRule nameRuleOf(const FDispatch &w);
 
 struct DerivedName {
     enum class Kind {

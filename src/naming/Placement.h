@@ -6,11 +6,11 @@
 
 namespace fd {
 
-class FDispatch;
+class Port;
 
 // The folder name for a file reference under the frame's settings as they are
 // now; an invalid pattern is reported to the user here.
-DerivedName DeriveFolderName(const FDispatch &w, const QString &reference);
+DerivedName DeriveFolderName(const Port &port, const QString &reference);
 
 enum class Placement {
     Attempted,       // a name was derived and the transfer tried (failedAt tells a failure)
@@ -19,8 +19,9 @@ enum class Placement {
 };
 
 // Derives the folder name, makes the folder below the current output folder and
-// moves (ChBackUp) or copies the file into it, renaming on a clash with ChRen.
+// moves or copies the file into it, with a numbered name on a clash when the
+// clash rule renames.
 // When the file could not be delivered, failedAt receives the destination tried.
-Placement PlaceInNamedFolder(FDispatch &w, const QString &reference, QString *failedAt = nullptr);
+Placement PlaceInNamedFolder(Port &port, const QString &reference, QString *failedAt = nullptr);
 
 } // namespace fd

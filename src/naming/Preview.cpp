@@ -1,5 +1,6 @@
 // The preview of the folder name on the input folder's own file names.
 #include "app/FDispatch.h"
+#include "dispatch/Port.h"
 #include "app/TextNumbers.h"
 #include "catalogue/FileList.h"
 #include "naming/FolderName.h"
@@ -36,7 +37,7 @@ void FDispatch::CmdPre_Click()
     const qsizetype dot = file.lastIndexOf(QLatin1Char('.'));
     if (dot < 0)
         return;
-    const PreviewName p = previewNameFor(file.left(dot), nameRuleOf(*this));
+    const PreviewName p = previewNameFor(file.left(dot), port().nameRule());
     switch (p.kind) {
     case PreviewName::Kind::Show:
         LFoldName->setCaption(p.text);

@@ -143,7 +143,10 @@ bool FDispatch::takeOutputFolder(const QString &path)
         const bool saved = CmdOut->isEnabled();
         CmdOut->setEnabled(false); // no second add while this one walks
         cat.treeWalk = true;
-        WalkFolder(*this, path, WalkPurpose::OutputList);
+        {
+            LongOperation busy(*this);
+            WalkFolder(port(), path, WalkPurpose::OutputList);
+        }
         cat.treeWalk = false;
         CmdOut->setEnabled(saved);
         ChSubFold->setChecked(false);

@@ -1,17 +1,11 @@
 #include "outputs/Walk.h"
-#include "app/FDispatch.h"
 
-#include "catalogue/CatalogueModel.h"
 #include "catalogue/Scan.h"
-#include "outputs/FlexGrid.h"
+#include "dispatch/Port.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
-#include "platform/Shell.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
-#include <QRadioButton>
 #include <QSet>
 
 #include <algorithm>
@@ -30,12 +24,12 @@ struct WalkContext {
 
 bool canOpen(const QString &folder) { return raw::canList(folder); }
 
-void walk(FDispatch &w, QString path, WalkContext &ctx)
+void walk(Port &port, QString path, WalkContext &ctx)
 {
     // A bare drive such as D: means its root.
     if (path.size() == 2 && path.at(1) == QLatin1Char(':'))
         path += paths::sep();
-    if (w.stopRequested || !canOpen(path))
+    if (port.stopRequested() || !canOpen(path))
         return;
 
     // Output folders can be many thousands: keep the window painted, but take no
@@ -43,30 +37,13 @@ void walk(FDispatch &w, QString path, WalkContext &ctx)
     if (++ctx.visited % 64 == 0)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
-    const bool customOnly = w.customOnlyMode();
-    if (customOnly && w.cat.customSubfolders.startsWith(QLatin1Char('*'))) {
-        w.cat.customSubfolders.remove(0, 1);
-        ScanFolder(w, path);
-        shell().message(QStringLiteral("分发完毕！"), QStringLiteral("消息"), Icon::Information, Buttons::Ok);
-        return;
-    }
-    if (!customOnly && ctx.purpose == WalkPurpose::Catalogue)
-        ScanFolder(w, path);
-    if (w.ChRndDraw->isChecked())
+    if (ctx.purpose == WalkPurpose::Catalogue)
+        ScanFolder(port, path);
+    const ModeSwitches s = port.modeSwitches();
+    if (s.draw)
         return;
 
-    if (customOnly) {
-        // Entries are relative to the walked folder: \a for D:\out\a, a for D:\a.
-        for (const QString &sub : subfoldersOf(path)) {
-            QString entry = sub;
-            if (entry.startsWith(path))
-                entry.remove(0, path.size());
-            w.cat.customSubfolders += entry + QLatin1Char('\t');
-        }
-        return;
-    }
-
-    if (!w.ChSubFold->isChecked() || (!w.cat.treeWalk && w.Opt3->isChecked()))
+    if (!port.walkSubfolders() || (!port.catalogue().treeWalk && s.customFolders))
         return;
     // Listed only when walked into: a folder of 100,000 files takes a while to list.
     const QStringList subs = subfoldersOf(path);
@@ -74,15 +51,12 @@ void walk(FDispatch &w, QString path, WalkContext &ctx)
     const QString canonical = raw::canonicalPath(path);
     ctx.ancestors.insert(canonical);
     for (const QString &sub : subs) {
-        if (ctx.purpose == WalkPurpose::OutputList && w.Opt3->isChecked()
-            && !w.MSFlexGrid1->hasInColumn0(sub)) {
-            w.appendOutputRow(sub, paths::lastComponent(sub));
-            if (w.MSFlexGrid1->rows() % 7 == 0)
-                w.MSFlexGrid1->setTopRow(w.MSFlexGrid1->rows() - 1);
-        }
+        if (ctx.purpose == WalkPurpose::OutputList && port.modeSwitches().customFolders
+            && !port.hasOutputFolder(sub))
+            port.appendOutputFolder(sub, paths::lastComponent(sub));
         if (ctx.ancestors.contains(raw::canonicalPath(sub)))
             continue;
-        walk(w, sub, ctx);
+        walk(port, sub, ctx);
     }
     ctx.ancestors.remove(canonical);
 }
@@ -105,11 +79,10 @@ QStringList subfoldersOf(const QString &folder)
     return out;
 }
 
-void WalkFolder(FDispatch &w, const QString &path, WalkPurpose purpose)
+void WalkFolder(Port &port, const QString &path, WalkPurpose purpose)
 {
-    FDispatch::LongOperation busy(w);
     WalkContext ctx{purpose, {}, 0};
-    walk(w, path, ctx);
+    walk(port, path, ctx);
 }
 
 } // namespace fd

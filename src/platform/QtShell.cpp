@@ -16,7 +16,6 @@ namespace fd {
 
 namespace {
 QtShell g_realShell;
-Shell *g_shell = nullptr;
 
 QMessageBox::StandardButton toQt(Answer a)
 {
@@ -31,8 +30,7 @@ QMessageBox::StandardButton toQt(Answer a)
 }
 } // namespace
 
-Shell &shell() { return g_shell ? *g_shell : g_realShell; }
-void setShell(Shell *s) { g_shell = s; }
+void useRealDialogs() { setRealShell(&g_realShell); }
 
 Answer QtShell::message(const QString &text, const QString &title, Icon icon, Buttons buttons,
                         Answer defaultButton)

@@ -18,4 +18,7 @@ public:
     void startProgram(const QString &program, const QString &parameters) override;
 };
 
+// Makes the real dialogs the process's shell.
+void useRealDialogs();
+
 } // namespace fd

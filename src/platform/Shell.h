@@ -33,9 +33,12 @@ public:
     virtual void startProgram(const QString &program, const QString &parameters) = 0;
 };
 
-// The process-wide shell. Defaults to the real dialogs.
+// The process-wide shell: the one set, else the real dialogs once the window
+// has installed them, else one that shows nothing and answers each default.
 Shell &shell();
 // Replaces the shell (not owned); nullptr restores the real one.
 void setShell(Shell *s);
+// The real dialogs (not owned), installed by the window's side of the program.
+void setRealShell(Shell *s);
 
 } // namespace fd

@@ -1,6 +1,7 @@
 // Name-clash interlock, switches that cannot be turned on, the sweep switch,
 // the status bar and the message-processing pause.
 #include "Fixture.h"
+#include "dispatch/Port.h"
 
 #include <QCheckBox>
 #include <QRadioButton>
@@ -27,9 +28,11 @@ void TestSwitches::nameClashInterlock()
     WindowFixture fx;
     FDispatch &w = fx.w();
     QVERIFY(w.ChOvewr->isChecked());
+    QCOMPARE(w.port().clash(), Clash::Overwrite);
     w.ChRen->click();
     QVERIFY(w.ChRen->isChecked());
     QVERIFY(!w.ChOvewr->isChecked());
+    QCOMPARE(w.port().clash(), Clash::Rename);
     w.ChOvewr->click();
     QVERIFY(w.ChOvewr->isChecked());
     QVERIFY(!w.ChRen->isChecked());
@@ -37,6 +40,7 @@ void TestSwitches::nameClashInterlock()
     w.ChOvewr->click();
     QVERIFY(!w.ChOvewr->isChecked());
     QVERIFY(!w.ChRen->isChecked());
+    QCOMPARE(w.port().clash(), Clash::Skip);
     // Setting from code runs the same rule.
     w.ChRen->setChecked(true);
     w.ChOvewr->setChecked(true);

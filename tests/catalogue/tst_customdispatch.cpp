@@ -3,6 +3,7 @@
 #include "RunFolders.h"
 #include "Inventory.h"
 #include "Mounts.h"
+#include "catalogue/CatalogueModel.h"
 #include "dispatch/FailureLog.h"
 
 #include <QCheckBox>
@@ -86,7 +87,13 @@ private slots:
             QCOMPARE(readFile(out + QLatin1Char('/') + p), input.toUtf8());
         QCOMPARE(QFile::exists(in + QLatin1Char('/') + input), !move || placed.isEmpty());
         QCOMPARE(Inventory::filesBelow(out).size(), outputs.filter(QRegularExpression("[^/]$")).size() + placed.size());
-        QCOMPARE(fx->shell.last(CallKind::Message)->text, QStringLiteral("分发完毕！"));
+        const ShellCall *done = fx->shell.last(CallKind::Message);
+        QCOMPARE(done->text, QStringLiteral("分发完毕！"));
+        QCOMPARE(done->title, QStringLiteral("消息"));
+        QCOMPARE(done->icon, Icon::Information);
+        // The files are placed, not catalogued.
+        QCOMPARE(w().cat.count, 0LL);
+        QCOMPARE(w().catalogue->count(), 0);
         const QStringList progress = titles.filter(QStringLiteral("   目标文件已分发..."));
         QVERIFY(!progress.isEmpty() && progress.last().endsWith(placed.isEmpty() ? "...0" : "...1"));
         QVERIFY(before.lostAfter({out}).isEmpty());

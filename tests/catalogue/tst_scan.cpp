@@ -78,7 +78,6 @@ private slots:
     void progressBarInsteadOfTitle();
     void pausesAfterEveryThousandFiles();
     void secondWalkEntersFilesAgain();
-    void customOnlyModeEntersNothing();
     void badInputNeverStopsTheScan();
     void picturesLandInTheirOwnRows();
     void entersFilesInNameOrderIgnoringCase();
@@ -138,7 +137,7 @@ void TstScan::sequentialNumericScan()
     setFilter(QStringLiteral("*.jpg"));
     w().setWindowTag(QStringLiteral("T"));
 
-    ScanFolder(w(), dir("in"));
+    ScanFolder(w().port(), dir("in"));
 
     QCOMPARE(w().cat.count, 5LL);
     QCOMPARE(w().catalogue->count(), 5);
@@ -189,7 +188,7 @@ void TstScan::placeholdersForFilesThatAreNoPictures()
     QVERIFY(touch(dir("in/zz.dat"))); // read right after the 1920 x 1080 picture
     w().ChN->setChecked(false);
     setFilter(QStringLiteral("*.*"));
-    ScanFolder(w(), dir("in"));
+    ScanFolder(w().port(), dir("in"));
 
     CatalogueModel &m = *w().catalogue;
     QCOMPARE(m.count(), 3);
@@ -211,9 +210,9 @@ void TstScan::filterAllNeedsADotInThePath()
     QVERIFY(touch(dir("with.dot/README")));
     setFilter(QStringLiteral("*.*"));
     w().ChNum->setChecked(false);
-    ScanFolder(w(), dir("plain"));
+    ScanFolder(w().port(), dir("plain"));
     QCOMPARE(pathListEntries(w()), QStringList{dir("plain/a.b")});
-    ScanFolder(w(), dir("with.dot"));
+    ScanFolder(w().port(), dir("with.dot"));
     QCOMPARE(pathListEntries(w()).size(), 2);
     QCOMPARE(w().catalogue->count(), 0);
 }
@@ -227,7 +226,7 @@ void TstScan::nonSequentialScanKeepsToTheRunListSize()
     w().LFiles->setCaption(QStringLiteral("3"));
     w().cat.runList.resize(3); // the caller sizes the run list from the count
     resetDefaultRandom();
-    ScanFolder(w(), dir("in"));
+    ScanFolder(w().port(), dir("in"));
 
     QCOMPARE(w().cat.count, 4LL);
     QCOMPARE(w().catalogue->count(), 0);
@@ -252,7 +251,7 @@ void TstScan::progressBarInsteadOfTitle()
     w().LFiles->setCaption(QStringLiteral("4"));
     w().P1->setValue(0);
     const QString title = w().windowTitle();
-    ScanFolder(w(), dir("in"));
+    ScanFolder(w().port(), dir("in"));
     QCOMPARE(w().P1->value(), 50);
     QCOMPARE(w().windowTitle(), title);
 }
@@ -265,7 +264,7 @@ void TstScan::pausesAfterEveryThousandFiles()
     setFilter(QStringLiteral("*.*"));
     w().ChNum->setChecked(false);
     w().ChProg->setChecked(true);
-    ScanFolder(w(), dir("many"));
+    ScanFolder(w().port(), dir("many"));
     QCOMPARE(w().cat.count, 2500LL);
     QCOMPARE(pauses, 2);
     QCOMPARE(w().LFiles->caption(), QStringLiteral("2500"));
@@ -275,8 +274,8 @@ void TstScan::secondWalkEntersFilesAgain()
 {
     QVERIFY(touch(dir("in/IMG_7.jpg")));
     setFilter(QStringLiteral("*.jpg"));
-    ScanFolder(w(), dir("in"));
-    ScanFolder(w(), dir("in") + QDir::separator()); // trailing separator given
+    ScanFolder(w().port(), dir("in"));
+    ScanFolder(w().port(), dir("in") + QDir::separator()); // trailing separator given
     QCOMPARE(w().cat.count, 2LL);
     QCOMPARE(w().cat.runList.size(), 2);
     QCOMPARE(w().cat.runList[1].path, dir("in/IMG_7.jpg"));
@@ -284,25 +283,11 @@ void TstScan::secondWalkEntersFilesAgain()
     QCOMPARE(w().catalogue->count(), 2);
 }
 
-void TstScan::customOnlyModeEntersNothing()
-{
-    QVERIFY(touch(dir("in/1203.jpg")));
-    setFilter(QStringLiteral("*.jpg"));
-    w().Opt3->setChecked(true);
-    w().ChCustom->setChecked(true);
-    w().CmbCustom->setCurrentIndex(0);
-    w().cat.customSubfolders = QStringLiteral("\\X-1203\t");
-    ScanFolder(w(), dir("in"));
-    QCOMPARE(w().cat.count, 0LL);
-    QVERIFY(w().cat.pathList.isEmpty());
-    QCOMPARE(w().catalogue->count(), 0);
-}
-
 void TstScan::badInputNeverStopsTheScan()
 {
     // A folder that is gone, and no folder at all.
-    ScanFolder(w(), dir("gone"));
-    ScanFolder(w(), QString());
+    ScanFolder(w().port(), dir("gone"));
+    ScanFolder(w().port(), QString());
     QCOMPARE(w().cat.count, 0LL);
 
     const QString in = dir("bad");
@@ -328,7 +313,7 @@ void TstScan::badInputNeverStopsTheScan()
     QCOMPARE(mkfifo(QFile::encodeName(in + QStringLiteral("/pipe.jpg")).constData(), 0600), 0);
 #endif
     setFilter(QStringLiteral("*.jpg"));
-    ScanFolder(w(), in);
+    ScanFolder(w().port(), in);
 
     CatalogueModel &m = *w().catalogue;
     QCOMPARE(w().cat.count, (long long)(names.size() + 4));
@@ -365,7 +350,7 @@ void TstScan::picturesLandInTheirOwnRows()
             QVERIFY(touch(dir(QStringLiteral("in/p%1.txt").arg(i, 2, 10, QLatin1Char('0')))));
     }
     setFilter(QStringLiteral("*.jpg"));
-    ScanFolder(w(), dir("in"));
+    ScanFolder(w().port(), dir("in"));
     CatalogueModel &m = *w().catalogue;
     QCOMPARE(m.count(), n);
     for (int i = 0; i < n; ++i) {
@@ -386,7 +371,7 @@ void TstScan::entersFilesInNameOrderIgnoringCase()
         QVERIFY(touch(dir("in/") + n));
     setFilter(QStringLiteral("*.*"));
     w().ChNum->setChecked(false);
-    ScanFolder(w(), dir("in"));
+    ScanFolder(w().port(), dir("in"));
     QStringList expected;
     for (const QString &n : QDir(dir("in")).entryList(QDir::Files | QDir::Hidden, QDir::Name | QDir::IgnoreCase))
         expected << dir("in/") + n;
@@ -429,7 +414,7 @@ void TstScan::settingsChangedDuringTheScan()
         else
             w().ChNum->setChecked(false);
     });
-    ScanFolder(w(), dir("in"));
+    ScanFolder(w().port(), dir("in"));
     w().stopRequested = false;
 
     QCOMPARE(pauses, 1);

@@ -85,7 +85,7 @@ void TestSorting::stableAscendingOrder()
     QFETCH(QStringList, order);
     WindowFixture fx;
     QVector<RunEntry> v = entries(keys);
-    QVERIFY(SortRunList(fx.w(), v, v.size() - 1));
+    QVERIFY(SortRunList(fx.w().port(), v, v.size() - 1));
     QCOMPARE(pathsOf(v), order);
     // Keys travel with their paths.
     for (const auto &e : v)
@@ -98,11 +98,11 @@ void TestSorting::progressInTitle()
     FDispatch &w = fx.w();
     w.ChNum->setChecked(false);
     QVector<RunEntry> v = entries({"2"});
-    QVERIFY(SortRunList(w, v, 0));
+    QVERIFY(SortRunList(w.port(), v, 0));
     QCOMPARE(w.windowTitle(), w.windowTag() + QStringLiteral("   随机抽取排序中...1/1"));
     w.ChNum->setChecked(true);
     v = entries({"2", "1", "0"});
-    QVERIFY(SortRunList(w, v, 2));
+    QVERIFY(SortRunList(w.port(), v, 2));
     QCOMPARE(w.windowTitle(), w.windowTag() + QStringLiteral("   排序中...3/3"));
     QCOMPARE(w.P1->value(), 0);
 }
@@ -117,7 +117,7 @@ void TestSorting::progressBarReachesFull()
     for (int i = 0; i < 32768; ++i)
         keys << QString::number((i * 7919) % 1000);
     QVector<RunEntry> v = entries(keys);
-    QVERIFY(SortRunList(w, v, 32767));
+    QVERIFY(SortRunList(w.port(), v, 32767));
     QCOMPARE(w.P1->value(), 100);
     QCOMPARE(w.windowTitle(), title);
 }
@@ -129,7 +129,7 @@ void TestSorting::largeListStaysStable()
     for (int i = 0; i < 5000; ++i)
         keys << QString::number((i * 31) % 97);
     QVector<RunEntry> v = entries(keys);
-    QVERIFY(SortRunList(fx.w(), v, v.size() - 1));
+    QVERIFY(SortRunList(fx.w().port(), v, v.size() - 1));
     for (int i = 1; i < v.size(); ++i) {
         const int a = v[i - 1].key.toInt(), b = v[i].key.toInt();
         QVERIFY(a <= b);
@@ -142,17 +142,17 @@ void TestSorting::overflowAndShortLists()
 {
     WindowFixture fx;
     QVector<RunEntry> v = entries({"3", "2", "1"});
-    QVERIFY(!SortRunList(fx.w(), v, 32768)); // does not fit 16 bits
+    QVERIFY(!SortRunList(fx.w().port(), v, 32768)); // does not fit 16 bits
     QCOMPARE(pathsOf(v), (QStringList{"p0", "p1", "p2"}));
     // Only entries 0..last index take part.
-    QVERIFY(SortRunList(fx.w(), v, 1));
+    QVERIFY(SortRunList(fx.w().port(), v, 1));
     QCOMPARE(pathsOf(v), (QStringList{"p1", "p0", "p2"}));
     // A last index beyond the list sorts what is there.
     v = entries({"3", "2"});
-    QVERIFY(SortRunList(fx.w(), v, 10));
+    QVERIFY(SortRunList(fx.w().port(), v, 10));
     QCOMPARE(pathsOf(v), (QStringList{"p1", "p0"}));
     QVector<RunEntry> empty;
-    QVERIFY(SortRunList(fx.w(), empty, -1));
+    QVERIFY(SortRunList(fx.w().port(), empty, -1));
 }
 
 void TestSorting::keyChoiceResetsNumericSwitch()

@@ -63,7 +63,7 @@ private slots:
         log.open();
         log.close();
         fx.shell.answerMessage(Answer::Ok);
-        CompletionReport(fx.w(), 3);
+        CompletionReport(fx.w().port(), 3);
         const ShellCall *m = fx.shell.last(CallKind::Message);
         QCOMPARE(m->text, QStringLiteral("分发完毕！因文件访问错误，分发失败3份。\r\n稍候请参见分发失败的记录。"));
         QCOMPARE(m->title, QStringLiteral("消息"));
@@ -79,14 +79,14 @@ private slots:
         log.open();
         log.close();
         fx.shell.answerMessage(Answer::Ok);
-        CompletionReport(fx.w(), 0);
+        CompletionReport(fx.w().port(), 0);
         QCOMPARE(fx.shell.last(CallKind::Message)->text, QStringLiteral("分发完毕！"));
         QCOMPARE(fx.shell.count(CallKind::ShowFile), 0);
         QVERIFY(!QFileInfo::exists(FailureLog::path()));
         // Timed dispatch always reports plain completion.
         fx.w().ChRndTime->setChecked(true);
         fx.shell.answerMessage(Answer::Ok);
-        CompletionReport(fx.w(), 4);
+        CompletionReport(fx.w().port(), 4);
         QCOMPARE(fx.shell.last(CallKind::Message)->text, QStringLiteral("分发完毕！"));
     }
 
@@ -108,7 +108,7 @@ private slots:
         log.close();
         QCOMPARE(readFile(moved).count('\n'), 2);
         fx.shell.answerMessage(Answer::Ok);
-        CompletionReport(fx.w(), 1);
+        CompletionReport(fx.w().port(), 1);
         QCOMPARE(fx.shell.last(CallKind::ShowFile)->text, moved);
 
         // With nowhere to write, only the lines are lost.

@@ -53,7 +53,7 @@ private slots:
             b->setChecked(true);
         }
         w.CmbCustom->setCurrentIndex(0);
-        const ModeChoice c = selectMode(w);
+        const ModeChoice c = selectMode(w.port());
         QCOMPARE(c.run, run);
         QCOMPARE(c.file, file);
     }

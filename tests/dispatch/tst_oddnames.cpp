@@ -177,7 +177,7 @@ private slots:
         setOption(w().Opt3, true);
         w().ChSubFold->setChecked(true);
         w().cat.treeWalk = true;
-        WalkFolder(w(), out, WalkPurpose::OutputList);
+        WalkFolder(w().port(), out, WalkPurpose::OutputList);
         const QStringList rows = gridPaths(w());
         QCOMPARE(rows.size(), 2 * subs.size());
         for (const QString &r : rows)
@@ -199,10 +199,10 @@ private slots:
         w().UpDown3->setValue(1); // the first character names the folder
         w().ChRen->setChecked(true);
         QString failedAt;
-        QCOMPARE(PlaceInNamedFolder(w(), at(in, inputs[0]), &failedAt), Placement::Attempted);
+        QCOMPARE(PlaceInNamedFolder(w().port(), at(in, inputs[0]), &failedAt), Placement::Attempted);
         QVERIFY(failedAt.isEmpty());
         QCOMPARE(rawNamesIn(at(out, "\xD7")), QList<QByteArray>{inputs[0]});
-        QCOMPARE(PlaceInNamedFolder(w(), at(in, inputs[1]), &failedAt), Placement::Attempted);
+        QCOMPARE(PlaceInNamedFolder(w().port(), at(in, inputs[1]), &failedAt), Placement::Attempted);
         QVERIFY(!failedAt.isEmpty()); // a numbered name would pass 255 bytes
         QCOMPARE(rawNamesIn(at(out, "\xE9\x95\xBF")).size(), 1);
     }
@@ -217,7 +217,7 @@ private slots:
         w().LDirOut->setCaption(out);
         w().ChBackUp->setChecked(true);
         long long placed = 0;
-        CustomDispatchFile(w(), {QLatin1Char('/') + decodeFileName(sub)}, at(in, inputs[0]), placed);
+        CustomDispatchFile(w().port(), {QLatin1Char('/') + decodeFileName(sub)}, at(in, inputs[0]), placed);
         QCOMPARE(placed, 1LL);
         QCOMPARE(rawNamesIn(at(out, sub)), (QList<QByteArray>{"\xFF\xFEpic-3.jpg", "\xFF\xFEpic.txt"}));
         QCOMPARE(rawNamesIn(in), QList<QByteArray>{});
@@ -230,12 +230,12 @@ private slots:
         for (const QByteArray &n : inputs)
             pool << at(in, n);
         const QString set = out + QStringLiteral("/set");
-        QVERIFY(draw::recreateFolder(w(), set));
+        QVERIFY(draw::recreateFolder(w().port(), set));
         for (int i = 0; i < 40; ++i)
             QVERIFY(draw::drawOne(pool, set));
         for (const QByteArray &n : rawNamesIn(set))
             QVERIFY2(inputs.contains(n) || inputs.contains(n.mid(int(strlen("重名_")))), n.toHex().constData());
-        QVERIFY(draw::recreateFolder(w(), set)); // emptied, odd names and all
+        QVERIFY(draw::recreateFolder(w().port(), set)); // emptied, odd names and all
         QCOMPARE(rawNamesIn(set), QList<QByteArray>{});
     }
 

@@ -6,7 +6,6 @@
 #include "dispatch/Pace.h"
 #include "dispatch/Transfer.h"
 
-#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -41,21 +40,22 @@ QStringList partFiles(const QString &folder)
 
 class TransferTest : public QObject {
     Q_OBJECT
-    std::unique_ptr<WindowFixture> fx;
+    std::unique_ptr<ScriptedShell> shell;
     QTemporaryDir dir;
     QString src, dstFolder;
+    Clash clash = Clash::Overwrite;
 
+    // Renaming wins over overwriting.
     void switches(bool rename, bool overwrite)
     {
-        fx->w().ChRen->setChecked(rename);
-        fx->w().ChOvewr->setChecked(overwrite);
-        fx->w().ChRen->setChecked(rename);
+        clash = rename ? Clash::Rename : overwrite ? Clash::Overwrite : Clash::Skip;
     }
 
 private slots:
     void init()
     {
-        fx = std::make_unique<WindowFixture>(false);
+        shell = std::make_unique<ScriptedShell>();
+        clash = Clash::Overwrite;
         QVERIFY(dir.isValid());
         src = dir.filePath(QStringLiteral("in/IMG_0001.jpg"));
         dstFolder = dir.filePath(QStringLiteral("out"));
@@ -64,7 +64,7 @@ private slots:
     }
     void cleanup()
     {
-        fx.reset();
+        shell.reset();
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
     }
@@ -100,7 +100,7 @@ private slots:
             seen << n;
         });
         QTimer::singleShot(0, &alive, [&] { ++turns; });
-        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        const TransferResult r = Transfer(src, dst, clash);
         setTransferPieceHook({});
         QCOMPARE(seen, pieces);
         // A file of several pieces lets the window in before each; a small one
@@ -118,10 +118,10 @@ private slots:
     void absentOrEmptySourceIsNotACopy()
     {
         QString dst = dstFolder + QStringLiteral("/x.jpg");
-        TransferResult r = Transfer(dir.filePath(QStringLiteral("in/none.jpg")), dst, clashPolicy(fx->w()));
+        TransferResult r = Transfer(dir.filePath(QStringLiteral("in/none.jpg")), dst, clash);
         QVERIFY(!r.failed);
         QVERIFY(!r.copied);
-        r = Transfer(QString(), dst, clashPolicy(fx->w()));
+        r = Transfer(QString(), dst, clash);
         QVERIFY(!r.failed);
         QVERIFY(!r.copied);
         QVERIFY(!QFileInfo::exists(dst));
@@ -143,7 +143,7 @@ private slots:
         const QString dst0 = dstFolder + QStringLiteral("/IMG_0001.jpg");
         QVERIFY(QDir().mkpath(dst0 + QStringLiteral("/inside")));
         QString dst = dst0;
-        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        const TransferResult r = Transfer(src, dst, clash);
         QVERIFY(r.failed);
         QVERIFY(!r.copied);
         QVERIFY(QFileInfo(dst0 + QStringLiteral("/inside")).isDir());
@@ -157,7 +157,7 @@ private slots:
         const QString dst0 = dstFolder + QStringLiteral("/IMG_0001.jpg");
         QVERIFY(writeFile(dst0, "old"));
         QString dst = dst0;
-        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        const TransferResult r = Transfer(src, dst, clash);
         QVERIFY(!r.failed);
         QVERIFY(!r.copied);
         QCOMPARE(dst, dst0);
@@ -171,7 +171,7 @@ private slots:
         const QString hidden = dstFolder + QStringLiteral("/.cfg");
         QVERIFY(writeFile(hidden, "keep"));
         QString dst = hidden;
-        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        const TransferResult r = Transfer(src, dst, clash);
         QVERIFY(!r.copied);
         QCOMPARE(readFile(hidden), QByteArray("keep"));
     }
@@ -183,7 +183,7 @@ private slots:
         QVERIFY(writeFile(dst0, pattern(90000, 9)));
         QVERIFY(writeFile(src, "short"));
         QString dst = dst0;
-        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        const TransferResult r = Transfer(src, dst, clash);
         QVERIFY(!r.failed);
         QVERIFY(r.copied);
         QCOMPARE(dst, dst0);
@@ -194,14 +194,13 @@ private slots:
     {
         ManualClock clk; // 9:05:07
         switches(true, true); // rename wins over overwrite
-        QVERIFY(fx->w().ChRen->isChecked());
         const QString first = dstFolder + QStringLiteral("/IMG_0001.jpg");
         QVERIFY(writeFile(first, "first"));
         QStringList names;
         for (int i = 0; i < 3; ++i) {
             QString dst = first;
             QVERIFY(writeFile(src, QByteArray::number(i)));
-            const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+            const TransferResult r = Transfer(src, dst, clash);
             QVERIFY(!r.failed);
             QVERIFY(r.copied);
             names << QFileInfo(dst).fileName();
@@ -219,7 +218,7 @@ private slots:
         const QString readme = dstFolder + QStringLiteral("/README");
         QVERIFY(writeFile(readme, "x"));
         QString dst = readme;
-        QVERIFY(!Transfer(src, dst, clashPolicy(fx->w())).failed);
+        QVERIFY(!Transfer(src, dst, clash).failed);
         QCOMPARE(QFileInfo(dst).fileName(), QStringLiteral("README_同名1309"));
         QCOMPARE(clashStamp(QTime(0, 0, 0)), QStringLiteral("000"));
     }
@@ -227,7 +226,7 @@ private slots:
     void missingDestinationFolderFailsAndLeavesNothing()
     {
         QString dst = dir.filePath(QStringLiteral("nowhere/IMG_0001.jpg"));
-        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        const TransferResult r = Transfer(src, dst, clash);
         QVERIFY(r.failed);
         QVERIFY(!r.copied);
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("nowhere"))));
@@ -242,7 +241,7 @@ private slots:
         for (const QString &other : {dir.filePath(QStringLiteral("in/../in/IMG_0001.jpg")),
                                      dir.filePath(QStringLiteral("alias/IMG_0001.jpg")), src}) {
             QString dst = other;
-            const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+            const TransferResult r = Transfer(src, dst, clash);
             QVERIFY(!r.failed);
             QVERIFY(!r.copied);
             QCOMPARE(readFile(src), before);
@@ -251,7 +250,7 @@ private slots:
         const QString hard = dstFolder + QStringLiteral("/hard.jpg");
         QVERIFY(::link(QFile::encodeName(src).constData(), QFile::encodeName(hard).constData()) == 0);
         QString dst = hard;
-        QVERIFY(!Transfer(src, dst, clashPolicy(fx->w())).copied);
+        QVERIFY(!Transfer(src, dst, clash).copied);
         QCOMPARE(readFile(src), before);
     }
 
@@ -271,7 +270,7 @@ private slots:
         QVERIFY(writeFile(s, "abc"));
         QString dst = dstFolder + QLatin1Char('/') + name;
         QVERIFY(writeFile(dst, "older"));
-        const TransferResult r = Transfer(s, dst, clashPolicy(fx->w()));
+        const TransferResult r = Transfer(s, dst, clash);
         QVERIFY(!r.failed);
         QCOMPARE(readFile(dst), QByteArray("abc"));
         QVERIFY(partFiles(dstFolder).isEmpty());
@@ -288,7 +287,7 @@ private slots:
         switches(false, true);
         for (const QString &name : {QStringLiteral("IMG_0001.jpg"), QStringLiteral("new.jpg")}) {
             QString dst = view + QLatin1Char('/') + name;
-            const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+            const TransferResult r = Transfer(src, dst, clash);
             QVERIFY(r.failed);
             QVERIFY(!r.copied);
         }
@@ -313,7 +312,7 @@ private slots:
         // Cancel: the old destination is kept whole, no partial file stays.
         sh.answerMessage(Answer::Cancel);
         QString dst = old;
-        TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        TransferResult r = Transfer(src, dst, clash);
         QVERIFY(r.failed);
         QVERIFY(r.gaveUpAtFullDisk);
         QVERIFY(!r.copied);
@@ -331,7 +330,7 @@ private slots:
         sh.answerMessage(Answer::Retry);
         sh.onRetryQuestion = [&] { QFile::remove(filler); };
         dst = old;
-        r = Transfer(src, dst, clashPolicy(fx->w()));
+        r = Transfer(src, dst, clash);
         QVERIFY(!r.failed);
         QVERIFY(r.copied);
         QVERIFY(!r.gaveUpAtFullDisk);
@@ -433,7 +432,7 @@ private slots:
         sh.answerMessage(Answer::Retry); // still full: asked again
         sh.answerMessage(Answer::Cancel);
         QString dst = small + QStringLiteral("/big.bin");
-        const TransferResult r = Transfer(src, dst, clashPolicy(fx->w()));
+        const TransferResult r = Transfer(src, dst, clash);
         QVERIFY(r.failed);
         QVERIFY(r.gaveUpAtFullDisk);
         QCOMPARE(sh.count(CallKind::Message), 2);

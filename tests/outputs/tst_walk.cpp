@@ -3,6 +3,7 @@
 #include "Fixture.h"
 
 #include "catalogue/CatalogueModel.h"
+#include "catalogue/CustomDispatch.h"
 #include "outputs/FlexGrid.h"
 #include "outputs/Walk.h"
 
@@ -43,7 +44,6 @@ private slots:
     void missingFolderEndsQuietly();
     void linkBackToAncestorEnds();
     void customSubfolderList();
-    void markedWalkReports();
     void tenThousandFolders();
 };
 
@@ -59,7 +59,7 @@ void TestWalk::depthFirstPreOrderInNameOrder()
     QFile::link(t.path() + "/none", out + "/dangling"); // not a folder
     outputListMode(w);
     w.cat.treeWalk = true;
-    WalkFolder(w, out, WalkPurpose::OutputList);
+    WalkFolder(w.port(), out, WalkPurpose::OutputList);
     // Output folders are not input: nothing of them enters the catalogue.
     QCOMPARE(w.cat.count, 0LL);
     QVERIFY(w.cat.pathList.isEmpty());
@@ -79,11 +79,11 @@ void TestWalk::walkNeedsFlagAndSwitch()
     const QString out = makeDir(t, "out");
     makeDir(t, "out/a");
     outputListMode(w);
-    WalkFolder(w, out, WalkPurpose::OutputList); // tree-walk flag not set
+    WalkFolder(w.port(), out, WalkPurpose::OutputList); // tree-walk flag not set
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
     w.cat.treeWalk = true;
     w.ChSubFold->setChecked(false);
-    WalkFolder(w, out, WalkPurpose::OutputList);
+    WalkFolder(w.port(), out, WalkPurpose::OutputList);
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
 }
 
@@ -97,7 +97,7 @@ void TestWalk::randomDrawNeverDescends()
     outputListMode(w);
     w.ChRndDraw->setChecked(true);
     w.cat.treeWalk = true;
-    WalkFolder(w, out, WalkPurpose::OutputList);
+    WalkFolder(w.port(), out, WalkPurpose::OutputList);
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
 }
 
@@ -112,7 +112,7 @@ void TestWalk::catalogueWalkListsNothing()
     outputListMode(w);
     w.cat.treeWalk = true;
     // The input walk of a dispatch run must not send files into their own subfolders.
-    WalkFolder(w, in);
+    WalkFolder(w.port(), in);
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
     QCOMPARE(w.LFolds->caption(), QStringLiteral("0"));
 }
@@ -126,12 +126,12 @@ void TestWalk::catalogueWalkScansEveryFolder()
     QVERIFY(writeFile(in + "/top.txt", "x"));
     QVERIFY(writeFile(in + "/a/b/deep.txt", "x"));
     w.ChSubFold->setChecked(true); // Opt2: descends without the tree-walk flag
-    WalkFolder(w, in);
+    WalkFolder(w.port(), in);
     QCOMPARE(w.cat.count, 2LL);
     // Without the switch only the folder itself is scanned.
     w.cat.count = 0;
     w.ChSubFold->setChecked(false);
-    WalkFolder(w, in);
+    WalkFolder(w.port(), in);
     QCOMPARE(w.cat.count, 1LL);
 }
 
@@ -142,8 +142,8 @@ void TestWalk::missingFolderEndsQuietly()
     QTemporaryDir t;
     outputListMode(w);
     w.cat.treeWalk = true;
-    WalkFolder(w, t.path() + "/nothing", WalkPurpose::OutputList);
-    WalkFolder(w, QString(), WalkPurpose::OutputList);
+    WalkFolder(w.port(), t.path() + "/nothing", WalkPurpose::OutputList);
+    WalkFolder(w.port(), QString(), WalkPurpose::OutputList);
     QCOMPARE(w.MSFlexGrid1->rows(), 1);
     QCOMPARE(fx.shell.calls.size(), 0);
 }
@@ -159,51 +159,21 @@ void TestWalk::linkBackToAncestorEnds()
         QSKIP("no symbolic links here");
     outputListMode(w);
     w.cat.treeWalk = true;
-    WalkFolder(w, out, WalkPurpose::OutputList);
+    WalkFolder(w.port(), out, WalkPurpose::OutputList);
     QCOMPARE(gridPaths(w), (QStringList{a, a + sep() + "loop"}));
 }
 
 void TestWalk::customSubfolderList()
 {
-    WindowFixture fx;
-    FDispatch &w = fx.w();
     QTemporaryDir t;
     const QString out = makeDir(t, "out");
     makeDir(t, "out/b");
     makeDir(t, "out/a/deep");
-    w.Opt3->click();
-    w.ChCustom->setChecked(true);
-    w.cat.customSubfolders.clear();
-    WalkFolder(w, out);
     const QString s = sep();
-    QCOMPARE(w.cat.customSubfolders, s + "a\t" + s + "b\t"); // direct subfolders only
-    QCOMPARE(w.MSFlexGrid1->rows(), 1);
+    QCOMPARE(customSubfolderEntries(out), (QStringList{s + "a", s + "b"})); // direct subfolders only
     // Only the leading folder path is taken off: a subfolder named like its parent keeps its name.
-    const QString same = makeDir(t, "x/x");
-    w.cat.customSubfolders.clear();
-    WalkFolder(w, t.path() + s + "x");
-    QCOMPARE(w.cat.customSubfolders, s + "x\t");
-    Q_UNUSED(same);
-}
-
-void TestWalk::markedWalkReports()
-{
-    WindowFixture fx;
-    FDispatch &w = fx.w();
-    QTemporaryDir t;
-    const QString in = makeDir(t, "in");
-    makeDir(t, "in/sub");
-    w.Opt3->click();
-    w.ChCustom->setChecked(true);
-    w.cat.customSubfolders = QStringLiteral("*") + sep() + "a\t";
-    fx.shell.answerMessage(Answer::Ok);
-    WalkFolder(w, in);
-    QCOMPARE(w.cat.customSubfolders, sep() + "a\t");
-    QCOMPARE(fx.shell.count(CallKind::Message), 1);
-    const ShellCall *m = fx.shell.last(CallKind::Message);
-    QCOMPARE(m->text, QStringLiteral("分发完毕！"));
-    QCOMPARE(m->title, QStringLiteral("消息"));
-    QCOMPARE(m->icon, Icon::Information);
+    makeDir(t, "x/x");
+    QCOMPARE(customSubfolderEntries(t.path() + s + "x"), QStringList{s + "x"});
 }
 
 void TestWalk::tenThousandFolders()
