@@ -40,7 +40,7 @@ StartupPaths computeStartupPaths(const QString &windir, const QString &programFi
 
 bool FDispatch::Form_Load()
 {
-    // 1. A second running copy is refused before anything else.
+    // A second running copy is refused before anything else.
     if (!instanceGuard().acquire()) {
         shell().message(caption() + QStringLiteral("正在运行中！不支持多开！"), QStringLiteral("消息"),
                         Icon::Critical, Buttons::Ok);
@@ -48,16 +48,16 @@ bool FDispatch::Form_Load()
     }
     // The picture readers' libraries load now rather than at the first file scanned.
     preparePictureReaders();
-    // 2.
+    // The same-content pattern starts as the mobile-number item.
     CmbSame->setCurrentIndex(0);
-    // 3.-5. Paths and work folder.
+    // Paths and work folder.
     const QString progDir = programFolder();
     const QString programData = readEnv(QStringLiteral("programdata"));
     startup = computeStartupPaths(readEnv(QStringLiteral("windir")), readEnv(QStringLiteral("programfiles")),
                                   programData, progDir, programData.isEmpty() ? writableDataFolder() : QString());
     if (startup.newerSystem && !QFileInfo::exists(startup.workCandidate))
         QDir().mkpath(startup.workCandidate); // a failure shows later, where the folder is used
-    // 6.
+    // Newer systems draw these captions on the button colour, as the fields around them.
     if (startup.newerSystem) {
         for (auto *l : {LBracketNo, LTrunckS, LTrunckE}) {
             l->setAutoFillBackground(true);
@@ -66,23 +66,21 @@ bool FDispatch::Form_Load()
             l->setPalette(pal);
         }
     }
-    // 7.-9.
+    // The program's own folder is the first input folder.
     File1->setPath(progDir);
     File1->refresh();
     LDir->setCaption(progDir);
     LDirOut->setCaption(paths::driveRoot(progDir));
-    // 10. The output folder grid.
+    // The output folder grid: the heading row only.
     MSFlexGrid1->setFirstColumnMarginTwips(400);
     MSFlexGrid1->setColWidthTwips(1, 0);
     MSFlexGrid1->setTextMatrix(0, 0, QStringLiteral("自定义输出目录列表"));
     MSFlexGrid1->setRows(1);
-    // 11. Both do nothing while the window is hidden.
+    // Count and shares for the first input folder; both do nothing while the window is hidden.
     LDir_Change();
     TDivs_Change();
-    // 12.
     CombOrder->setCurrentIndex(0);
     startUpdateNotice();
-    // 13.
     CmbCustom->setCurrentIndex(0);
     return true;
 }

@@ -1,5 +1,6 @@
 // Sort key choice, list order of the catalogue view, and the random-order sort
 // of the run list.
+#include "FakePort.h"
 #include "Fixture.h"
 
 #include "catalogue/CatalogueModel.h"
@@ -83,9 +84,9 @@ void TestSorting::stableAscendingOrder()
 {
     QFETCH(QStringList, keys);
     QFETCH(QStringList, order);
-    WindowFixture fx;
+    FakePort port;
     QVector<RunEntry> v = entries(keys);
-    QVERIFY(SortRunList(fx.w().port(), v, v.size() - 1));
+    QVERIFY(SortRunList(port, v, v.size() - 1));
     QCOMPARE(pathsOf(v), order);
     // Keys travel with their paths.
     for (const auto &e : v)
@@ -94,42 +95,40 @@ void TestSorting::stableAscendingOrder()
 
 void TestSorting::progressInTitle()
 {
-    WindowFixture fx;
-    FDispatch &w = fx.w();
-    w.ChNum->setChecked(false);
+    FakePort port;
+    port.saved = QStringLiteral("T");
+    port.inOrder = false;
     QVector<RunEntry> v = entries({"2"});
-    QVERIFY(SortRunList(w.port(), v, 0));
-    QCOMPARE(w.windowTitle(), w.windowTag() + QStringLiteral("   随机抽取排序中...1/1"));
-    w.ChNum->setChecked(true);
+    QVERIFY(SortRunList(port, v, 0));
+    QCOMPARE(port.current, QStringLiteral("T   随机抽取排序中...1/1"));
+    port.inOrder = true;
     v = entries({"2", "1", "0"});
-    QVERIFY(SortRunList(w.port(), v, 2));
-    QCOMPARE(w.windowTitle(), w.windowTag() + QStringLiteral("   排序中...3/3"));
-    QCOMPARE(w.P1->value(), 0);
+    QVERIFY(SortRunList(port, v, 2));
+    QCOMPARE(port.current, QStringLiteral("T   排序中...3/3"));
+    QCOMPARE(port.percent, 0);
 }
 
 void TestSorting::progressBarReachesFull()
 {
-    WindowFixture fx;
-    FDispatch &w = fx.w();
-    w.ChProg->setChecked(true);
-    const QString title = w.windowTitle();
+    FakePort port;
+    port.bar = true;
     QStringList keys;
     for (int i = 0; i < 32768; ++i)
         keys << QString::number((i * 7919) % 1000);
     QVector<RunEntry> v = entries(keys);
-    QVERIFY(SortRunList(w.port(), v, 32767));
-    QCOMPARE(w.P1->value(), 100);
-    QCOMPARE(w.windowTitle(), title);
+    QVERIFY(SortRunList(port, v, 32767));
+    QCOMPARE(port.percent, 100);
+    QVERIFY(port.titles.isEmpty());
 }
 
 void TestSorting::largeListStaysStable()
 {
-    WindowFixture fx;
+    FakePort port;
     QStringList keys;
     for (int i = 0; i < 5000; ++i)
         keys << QString::number((i * 31) % 97);
     QVector<RunEntry> v = entries(keys);
-    QVERIFY(SortRunList(fx.w().port(), v, v.size() - 1));
+    QVERIFY(SortRunList(port, v, v.size() - 1));
     for (int i = 1; i < v.size(); ++i) {
         const int a = v[i - 1].key.toInt(), b = v[i].key.toInt();
         QVERIFY(a <= b);
@@ -140,19 +139,19 @@ void TestSorting::largeListStaysStable()
 
 void TestSorting::overflowAndShortLists()
 {
-    WindowFixture fx;
+    FakePort port;
     QVector<RunEntry> v = entries({"3", "2", "1"});
-    QVERIFY(!SortRunList(fx.w().port(), v, 32768)); // does not fit 16 bits
+    QVERIFY(!SortRunList(port, v, 32768)); // does not fit 16 bits
     QCOMPARE(pathsOf(v), (QStringList{"p0", "p1", "p2"}));
     // Only entries 0..last index take part.
-    QVERIFY(SortRunList(fx.w().port(), v, 1));
+    QVERIFY(SortRunList(port, v, 1));
     QCOMPARE(pathsOf(v), (QStringList{"p1", "p0", "p2"}));
     // A last index beyond the list sorts what is there.
     v = entries({"3", "2"});
-    QVERIFY(SortRunList(fx.w().port(), v, 10));
+    QVERIFY(SortRunList(port, v, 10));
     QCOMPARE(pathsOf(v), (QStringList{"p1", "p0"}));
     QVector<RunEntry> empty;
-    QVERIFY(SortRunList(fx.w().port(), empty, -1));
+    QVERIFY(SortRunList(port, empty, -1));
 }
 
 void TestSorting::keyChoiceResetsNumericSwitch()

@@ -1,10 +1,10 @@
 // The failure log's bytes and the completion report.
+#include "FakePort.h"
 #include "Fixture.h"
 #include "Mounts.h"
 #include "dispatch/FailureLog.h"
 #include "platform/Env.h"
 
-#include <QCheckBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
@@ -17,7 +17,7 @@ class FailureLogTest : public QObject {
 private slots:
     void gbkLinesWithCrLf()
     {
-        WindowFixture fx(false);
+        EngineFixture fx;
         FailureLog log;
         log.open();
         log.add(QStringLiteral("/in/照片.jpg"), QStringLiteral("/out/in_分发2/照片.jpg"));
@@ -45,7 +45,7 @@ private slots:
 
     void openReplacesAnEarlierLog()
     {
-        WindowFixture fx(false);
+        EngineFixture fx;
         QVERIFY(writeFile(FailureLog::path(), QByteArray(5000, 'x')));
         FailureLog log;
         log.open();
@@ -57,13 +57,13 @@ private slots:
 
     void reportWithFailuresShowsTheLog()
     {
-        WindowFixture fx(false);
-        fx.w().ChRndTime->setChecked(false);
+        EngineFixture fx;
+        fx.port.switches.timed = false;
         FailureLog log;
         log.open();
         log.close();
         fx.shell.answerMessage(Answer::Ok);
-        CompletionReport(fx.w().port(), 3);
+        CompletionReport(fx.port, 3);
         const ShellCall *m = fx.shell.last(CallKind::Message);
         QCOMPARE(m->text, QStringLiteral("分发完毕！因文件访问错误，分发失败3份。\r\n稍候请参见分发失败的记录。"));
         QCOMPARE(m->title, QStringLiteral("消息"));
@@ -74,25 +74,25 @@ private slots:
 
     void reportWithoutFailuresRemovesTheLog()
     {
-        WindowFixture fx(false);
+        EngineFixture fx;
         FailureLog log;
         log.open();
         log.close();
         fx.shell.answerMessage(Answer::Ok);
-        CompletionReport(fx.w().port(), 0);
+        CompletionReport(fx.port, 0);
         QCOMPARE(fx.shell.last(CallKind::Message)->text, QStringLiteral("分发完毕！"));
         QCOMPARE(fx.shell.count(CallKind::ShowFile), 0);
         QVERIFY(!QFileInfo::exists(FailureLog::path()));
         // Timed dispatch always reports plain completion.
-        fx.w().ChRndTime->setChecked(true);
+        fx.port.switches.timed = true;
         fx.shell.answerMessage(Answer::Ok);
-        CompletionReport(fx.w().port(), 4);
+        CompletionReport(fx.port, 4);
         QCOMPARE(fx.shell.last(CallKind::Message)->text, QStringLiteral("分发完毕！"));
     }
 
     void unwritableProgramFolderMovesTheLogToTheUserData()
     {
-        WindowFixture fx(false);
+        EngineFixture fx;
         const QString ro = fx.programDir.path() + QStringLiteral("/ro");
         ScopedMount m = ScopedMount::readOnlyBind(fx.programDir.path(), ro);
         if (!m.ok())
@@ -108,7 +108,7 @@ private slots:
         log.close();
         QCOMPARE(readFile(moved).count('\n'), 2);
         fx.shell.answerMessage(Answer::Ok);
-        CompletionReport(fx.w().port(), 1);
+        CompletionReport(fx.port, 1);
         QCOMPARE(fx.shell.last(CallKind::ShowFile)->text, moved);
 
         // With nowhere to write, only the lines are lost.

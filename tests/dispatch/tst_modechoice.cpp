@@ -1,10 +1,7 @@
 // Which rule the switches select, in their order of precedence.
-#include "Fixture.h"
+#include "FakePort.h"
 #include "dispatch/DispatchMode.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QRadioButton>
 #include <QTest>
 
 using namespace fd;
@@ -43,17 +40,18 @@ private slots:
         QFETCH(QStringList, checked);
         QFETCH(ModeKind, run);
         QFETCH(ModeKind, file);
-        WindowFixture fx(false);
-        FDispatch &w = fx.w();
-        // Straight to the switches: the click rules would uncheck each other.
+        FakePort port;
+        ModeSwitches &s = port.switches;
+        const QHash<QString, bool *> byName{
+            {"Opt3", &s.customFolders}, {"ChCustom", &s.customOnly}, {"ChFoldTrunck", &s.folderFromName},
+            {"ChSame", &s.sameContent}, {"ChInClude", &s.include},   {"ChOverLay", &s.common},
+            {"ChRndDraw", &s.draw},     {"ChMamal", &s.manual},      {"ChFJ", &s.sweep},
+            {"ChRndTime", &s.timed}};
         for (const QString &name : checked) {
-            auto *b = w.findChild<QAbstractButton *>(name);
-            QVERIFY2(b, qPrintable(name));
-            const QSignalBlocker block(b);
-            b->setChecked(true);
+            QVERIFY2(byName.contains(name), qPrintable(name));
+            *byName[name] = true;
         }
-        w.CmbCustom->setCurrentIndex(0);
-        const ModeChoice c = selectMode(w.port());
+        const ModeChoice c = selectMode(port);
         QCOMPARE(c.run, run);
         QCOMPARE(c.file, file);
     }

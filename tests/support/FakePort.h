@@ -1,11 +1,13 @@
 #pragma once
 // The engine's port without a window: settings are plain fields a test sets,
 // reports are recorded.
+#include "ScriptedShell.h"
 #include "catalogue/CatalogueModel.h"
 #include "catalogue/FileList.h"
 #include "dispatch/Port.h"
 
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace fd::test {
 
@@ -115,6 +117,17 @@ public:
     bool ticking() const override { return ticks != -2; }
     long long tickPosition() const override { return position; }
     void setTickPosition(long long p) override { position = p; }
+};
+
+// The engine alone: scripted dialogs, a private program folder, the fixed random
+// sequence and a fake port.
+class EngineFixture {
+public:
+    EngineFixture();
+    ~EngineFixture();
+    ScriptedShell shell;
+    QTemporaryDir programDir; // stands for the program's folder
+    FakePort port;
 };
 
 } // namespace fd::test
