@@ -7,7 +7,6 @@
 #include "dispatch/DispatchRun.h"
 #include "dispatch/Port.h"
 #include "platform/Paths.h"
-#include "platform/RawFile.h"
 #include "platform/Shell.h"
 #include "platform/Simplified.h"
 
@@ -78,8 +77,10 @@ private:
             const QString stripped = QString(base).remove(strip_);
             const QString renamed = stripped + extension;
             // Never replaces: a file already holding the new name stays as it is.
-            if (!stripped.isEmpty() && renamed != name && renamed != QLatin1String(".."))
-                raw::rename(source, paths::join(in, renamed), false);
+            if (!stripped.isEmpty() && renamed != name && renamed != QLatin1String("..")) {
+                QString target = paths::join(in, renamed);
+                Move(source, target, Clash::Skip);
+            }
         }
     }
 

@@ -26,25 +26,12 @@ const QString kUpdateQuestion =
     QStringLiteral("更新输入目录下的文件？如果输入目录下文件未发生变动，则无须更新，否则更新将重新耗时！");
 const QString kNextCycle = QStringLiteral("本次分发完毕！\r\n是——准备就绪，继续随机分发\r\n否——谢谢了，本次任务完成了！");
 
-QStringList namesIn(const QString &folder, QDir::Filters f = QDir::Files)
-{
-    QStringList l = QDir(folder).entryList(f | QDir::Hidden | QDir::NoDotAndDotDot);
-    l.sort();
-    return l;
-}
-
 } // namespace
 
 class RandomDrawTest : public RunFolders {
     Q_OBJECT
     QString root;
 
-
-    void makeFiles(int n, int bytes = 8)
-    {
-        for (int i = 1; i <= n; ++i)
-            QVERIFY(writeFile(in + QStringLiteral("/f%1.jpg").arg(i), QByteArray(bytes, char('a' + i % 26))));
-    }
     // Input and output chosen, random draw on, S files per set.
     void drawMode(int perSet, bool manual = false)
     {
@@ -79,7 +66,7 @@ private slots:
 
     void setsFromAKeptPool()
     {
-        makeFiles(95);
+        QVERIFY(makeFiles(in, 95));
         drawMode(10);
         fx->shell.answerMessage(Answer::No); // keep the pool
         w().CmdDo_Click();
@@ -120,7 +107,7 @@ private slots:
 
     void poolOfOne()
     {
-        makeFiles(1);
+        QVERIFY(makeFiles(in, 1));
         drawMode(1);
         fx->shell.answerMessage(Answer::No);
         w().CmdDo_Click();
@@ -133,7 +120,7 @@ private slots:
     {
         QVERIFY(writeFile(in + QStringLiteral("/a/x.jpg"), "A"));
         QVERIFY(writeFile(in + QStringLiteral("/b/x.jpg"), "B"));
-        makeFiles(2);
+        QVERIFY(makeFiles(in, 2));
         drawMode(2);
         w().draw.paths = QStringList{in + QStringLiteral("/a/x.jpg"), in + QStringLiteral("/b/x.jpg")};
         fx->shell.answerMessage(Answer::No); // no update: keep this pool
@@ -146,7 +133,7 @@ private slots:
 
     void everyPathEquallyLikely()
     {
-        makeFiles(10);
+        QVERIFY(makeFiles(in, 10));
         drawMode(1);
         QHash<QString, int> drawn;
         const int runs = 20;
@@ -201,7 +188,7 @@ private slots:
 
     void manualCycles()
     {
-        makeFiles(10);
+        QVERIFY(makeFiles(in, 10));
         drawMode(3, true);
         // The warning comes on the first check only.
         QVERIFY(messages().value(0).startsWith(QStringLiteral("请务必指定分发导出的文件夹为您的专用固定空工作文件夹")));
@@ -244,7 +231,7 @@ private slots:
         QVERIFY(writeFile(home + QStringLiteral("/notes.txt"), "mine"));
         QVERIFY(writeFile(fx->programDir.filePath(QStringLiteral("tool.dat")), "program"));
         in = dir->filePath(input);
-        makeFiles(3);
+        QVERIFY(makeFiles(in, 3));
         out = output == "@program" ? fx->programDir.path() : output == "@home" ? home : dir->filePath(output);
         const Inventory before = Inventory::take({dir->path(), fx->programDir.path()});
         drawMode(2, manual);

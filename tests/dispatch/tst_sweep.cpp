@@ -26,12 +26,6 @@ class SweepTest : public RunFolders {
         fx->shell.setAutoOk(true);
         w().CmdDo_Click();
     }
-    static QStringList names(const QString &folder)
-    {
-        QStringList l = QDir(folder).entryList(QDir::Files | QDir::Hidden);
-        l.sort();
-        return l;
-    }
 
 private slots:
     void init() { openFolders(); }
@@ -75,8 +69,8 @@ private slots:
         runSweep(filter, limit, strip);
         stay.sort();
         moved.sort();
-        QCOMPARE(names(in), stay);
-        QCOMPARE(names(out), moved);
+        QCOMPARE(namesIn(in), stay);
+        QCOMPARE(namesIn(out), moved);
         QVERIFY(before.lostAfter({in, out}).isEmpty());
         const QList<ShellCall> inputsAsked = fx->shell.ofKind(CallKind::Input);
         QCOMPARE(inputsAsked[0].defaultText, QStringLiteral("0"));
@@ -113,8 +107,8 @@ private slots:
             QVERIFY(writeFile(in + QLatin1Char('/') + QString::fromUtf8(n), n));
         const Inventory before = Inventory::take({in});
         runSweep(QStringLiteral("*.*"), QStringLiteral("0"), QString());
-        QCOMPARE(names(in).size(), readOnly ? 2 : 0);
-        QCOMPARE(names(out).size(), readOnly ? 0 : 2);
+        QCOMPARE(namesIn(in).size(), readOnly ? 2 : 0);
+        QCOMPARE(namesIn(out).size(), readOnly ? 0 : 2);
         const QString last = fx->shell.last(CallKind::Message)->text;
         QVERIFY(readOnly ? last.startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败2份。"))
                          : last == QStringLiteral("文件分发完毕！"));
@@ -145,8 +139,8 @@ private slots:
         w().ChOvewr->setChecked(overwrite);
         w().ChRen->setChecked(rename);
         runSweep(QStringLiteral("*.*"), QStringLiteral("0"), QString());
-        QCOMPARE(names(in), stay);
-        QCOMPARE(names(out).size(), outCount);
+        QCOMPARE(namesIn(in), stay);
+        QCOMPARE(namesIn(out).size(), outCount);
         QCOMPARE(readFile(out + QStringLiteral("/資料.jpg")), kept);
     }
 
@@ -157,7 +151,7 @@ private slots:
         QVERIFY(writeFile(in + QStringLiteral("/資料.jpg"), "x"));
         const Inventory before = Inventory::take({in});
         runSweep(QStringLiteral("*.*"), QStringLiteral("0"), QString());
-        QCOMPARE(names(in), QStringList{"資料.jpg"});
+        QCOMPARE(namesIn(in), QStringList{"資料.jpg"});
         QVERIFY(fx->shell.last(CallKind::Message)->text.startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败1份。")));
         QVERIFY(before.lostAfter({in}).isEmpty());
     }

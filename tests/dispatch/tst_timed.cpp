@@ -19,27 +19,10 @@
 using namespace fd;
 using namespace fd::test;
 
-namespace {
-
-QStringList namesIn(const QString &folder)
-{
-    QStringList l = QDir(folder).entryList(QDir::Files | QDir::Hidden);
-    l.sort();
-    return l;
-}
-
-} // namespace
-
 class TimedTest : public RunFolders {
     Q_OBJECT
     QStringList captions; // what follows "正在随机移动文件中..." in the title
 
-
-    void makeFiles(int n)
-    {
-        for (int i = 1; i <= n; ++i)
-            QVERIFY(writeFile(in + QStringLiteral("/f%1.jpg").arg(i), QByteArray::number(i)));
-    }
     void timedMode(int perTick)
     {
         w().Combo1->setEditText(QStringLiteral("*.*"));
@@ -145,7 +128,7 @@ private slots:
         QFETCH(bool, move);
         QFETCH(int, ticks);
         QFETCH(bool, sequential);
-        makeFiles(files);
+        QVERIFY(makeFiles(in, files));
         timedMode(perTick);
         w().ChNum->setChecked(sequential);
         QSignalSpy ticked(w().Timer1, &QTimer::timeout);
@@ -185,7 +168,7 @@ private slots:
 
     void outputIsTheInputFolder()
     {
-        makeFiles(3);
+        QVERIFY(makeFiles(in, 3));
         out = in;
         timedMode(3);
         const Inventory before = Inventory::take({in});
@@ -198,7 +181,7 @@ private slots:
 
     void closingStopsBetweenTwoFiles()
     {
-        makeFiles(10);
+        QVERIFY(makeFiles(in, 10));
         timedMode(1);
         const Inventory before = Inventory::take({in});
         connect(&w(), &QWidget::windowTitleChanged, this, [this] {

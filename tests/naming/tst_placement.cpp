@@ -19,11 +19,6 @@ using namespace fd::test;
 class PlacementTest : public RunFolders {
     Q_OBJECT
 
-    void makeFiles(const QStringList &names)
-    {
-        for (const QString &n : names)
-            QVERIFY(writeFile(in + QLatin1Char('/') + n, n.toUtf8()));
-    }
     // Pattern variant; group 0 takes the whole match.
     void usePattern(const QString &pattern, int group)
     {
@@ -85,7 +80,7 @@ private slots:
     {
         QFETCH(int, group);
         QFETCH(QString, folder);
-        makeFiles({"trip-paris-01.jpg", "trip-paris-02.jpg", "trip-rome-01.jpg"});
+        QVERIFY(makeFiles(in, {"trip-paris-01.jpg", "trip-paris-02.jpg", "trip-rome-01.jpg"}));
         usePattern(QStringLiteral("(.+)(\\-)"), group);
         run();
         QCOMPARE(messages(), (QStringList{"强烈建议先预览新建文件夹后再分发。要继续吗？", "分发完毕！"}));
@@ -110,7 +105,7 @@ private slots:
         QFETCH(QString, stopper);
         QFETCH(QString, pattern);
         QFETCH(QStringList, placed);
-        makeFiles({"a-1.jpg", "b-2.jpg", stopper, "d-4.jpg"});
+        QVERIFY(makeFiles(in, {"a-1.jpg", "b-2.jpg", stopper, "d-4.jpg"}));
         const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6));
         QFile f(in + QStringLiteral("/a-1.jpg"));
         QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(old, QFileDevice::FileModificationTime));
@@ -142,7 +137,7 @@ private slots:
         QFETCH(bool, rename);
         QFETCH(bool, move);
         QFETCH(QStringList, inFolder);
-        makeFiles({"photo.jpg"});
+        QVERIFY(makeFiles(in, {"photo.jpg"}));
         const QString p = out + QStringLiteral("/p/");
         QVERIFY(writeFile(p + QStringLiteral("photo.jpg"), "old"));
         for (int i = 0; i < (rename ? 2 : 1); ++i) {
@@ -159,7 +154,7 @@ private slots:
 
     void moveAcrossFileSystemsReplacesWhole()
     {
-        makeFiles({"a1.jpg", "a2.jpg", "b1.jpg"});
+        QVERIFY(makeFiles(in, {"a1.jpg", "a2.jpg", "b1.jpg"}));
         ScopedMount m = ScopedMount::tmpfs(out, 1 << 20);
         if (!m.ok())
             QSKIP(qPrintable(QStringLiteral("tmpfs mount not allowed: ") + m.error()));
@@ -190,7 +185,7 @@ private slots:
         QFETCH(QString, pattern);
         QFETCH(bool, outIsParent);
         QFETCH(QString, landsAt);
-        makeFiles({file});
+        QVERIFY(makeFiles(in, {file}));
         if (outIsParent)
             out = dir->path();
         usePattern(pattern, outIsParent ? 1 : 0);
@@ -202,7 +197,7 @@ private slots:
 
     void noOutputFolderIsRefused()
     {
-        makeFiles({"a-1.jpg"});
+        QVERIFY(makeFiles(in, {"a-1.jpg"}));
         usePattern(QStringLiteral("(.+)(\\-)"), 1);
         w().LDirOut->setCaption(QString());
         run(true);

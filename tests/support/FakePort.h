@@ -18,10 +18,13 @@ public:
     FileList files;
     DrawPool pool;
 
+    // The reads mirror the window just after startup (equal shares, files in order
+    // by their numbers, numbered names keeping the last input folder), so an engine
+    // test sets only what its case changes, as a window test does.
     ModeSwitches switches;
     Clash clashRule = Clash::Overwrite;
     bool move = false;
-    bool inOrder = false;
+    bool inOrder = true;
     bool byNumber = true;
     int orderColumn = 0;
     bool up = true;
@@ -30,12 +33,12 @@ public:
     QString in, out;
     QString filter = QStringLiteral("*.*");
     QString count = QStringLiteral("0");
-    ShareSettings shareSettings{true, 50, 5};
+    ShareSettings shareSettings{false, 50, 5};
     long long common = 2;
     bool noCase = false;
-    NameRule rule;
+    NameRule rule{.pattern = QStringLiteral("(.+)(\\-)")};
     QString samePattern = QStringLiteral("\\d{11}");
-    bool lastFolderOnly = false;
+    bool lastFolderOnly = true;
     QVector<OutputFolder> folders;
     bool stop = false;
     int low = 1, high = 3;

@@ -48,6 +48,29 @@ QByteArray readFile(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+bool makeFiles(const QString &folder, int n)
+{
+    QStringList names;
+    for (int i = 1; i <= n; ++i)
+        names << QStringLiteral("f%1.jpg").arg(i);
+    return makeFiles(folder, names);
+}
+
+bool makeFiles(const QString &folder, const QStringList &names)
+{
+    for (const QString &n : names)
+        if (!writeFile(folder + QLatin1Char('/') + n, n.toUtf8()))
+            return false;
+    return true;
+}
+
+QStringList namesIn(const QString &folder, QDir::Filters kinds)
+{
+    QStringList l = QDir(folder).entryList(kinds | QDir::Hidden | QDir::NoDotAndDotDot);
+    l.sort();
+    return l;
+}
+
 QString makeDir(const QTemporaryDir &root, const QString &rel)
 {
     const QString p = QDir::toNativeSeparators(root.path() + QLatin1Char('/') + rel);

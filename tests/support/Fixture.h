@@ -6,6 +6,7 @@
 #include "platform/Clock.h"
 #include "platform/InstanceGuard.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -55,6 +56,13 @@ private:
 bool writeFile(const QString &path, const QByteArray &bytes);
 // The bytes of a file; empty when it cannot be read.
 QByteArray readFile(const QString &path);
+
+// Writes f1.jpg … fn.jpg into folder; each holds its own name, so no two are alike.
+bool makeFiles(const QString &folder, int n);
+// Writes the named files into folder, each holding its own name.
+bool makeFiles(const QString &folder, const QStringList &names);
+// The names in folder, hidden ones too, sorted.
+QStringList namesIn(const QString &folder, QDir::Filters kinds = QDir::Files);
 
 // Creates root/rel (native separators) and returns its path.
 QString makeDir(const QTemporaryDir &root, const QString &rel);
