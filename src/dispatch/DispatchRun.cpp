@@ -14,6 +14,7 @@
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
+#include "update/UpdateNotice.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -390,7 +391,7 @@ void FDispatch::CmdDo_Click()
     if (dispatchRun)
         return; // one run at a time
     // 1. Update pending.
-    if (CmdUpdate->isEnabled()) {
+    if (updateBlocksDispatch(*this)) {
         CmdUpdate->setFocus();
         shell().beep();
         return;
@@ -433,6 +434,7 @@ void FDispatch::CmdDo_Click()
             != Answer::Ok)
             ChBackUp->setChecked(false);
     }
+    UpdateLockDuringRun noUpdate(*this); // an update would end the program mid-run
     LongOperation busy(*this);
     DispatchRun run(*this);
     dispatchRun = &run;
