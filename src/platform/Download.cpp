@@ -73,16 +73,16 @@ public:
         connect(reply_, &QNetworkReply::finished, this, [this] {
             if (why_.isEmpty())
                 store();
+            const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+            if (why_.isEmpty() && status.isValid() && status.toInt() != 200)
+                why_ = QStringLiteral("服务器回答 ") + QString::number(status.toInt()) + QLatin1Char(' ')
+                    + reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
             if (why_.isEmpty() && reply_->error() != QNetworkReply::NoError) {
                 // The transfer timeout ends a reply as cancelled, like an abort.
                 why_ = reply_->error() == QNetworkReply::OperationCanceledError
                     ? QStringLiteral("服务器在 %1 秒内没有回应").arg(timeoutMs_ / 1000)
                     : QStringLiteral("网络错误：") + reply_->errorString();
             }
-            const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-            if (why_.isEmpty() && status.isValid() && status.toInt() != 200)
-                why_ = QStringLiteral("服务器回答 ") + QString::number(status.toInt()) + QLatin1Char(' ')
-                    + reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
             if (why_.isEmpty() && !file_.commit())
                 why_ = QStringLiteral("无法写入 ") + file_.fileName() + QStringLiteral("：") + file_.errorString();
             finish(why_.isEmpty());
