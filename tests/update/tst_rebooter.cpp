@@ -231,9 +231,7 @@ void TestRebooter::killedAtEveryStep()
     ProgramFolder pf;
     QVERIFY(makeArchive(pf.archive, kNewVersion));
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("FDISPATCH_SWAP_STOP_AFTER"), QString::number(step));
-    p.setProcessEnvironment(env);
+    p.setEnvironment(QProcess::systemEnvironment() << QStringLiteral("FDISPATCH_SWAP_STOP_AFTER=%1").arg(step));
     pf.start(p);
     QByteArray err;
     QTRY_VERIFY_WITH_TIMEOUT((err += p.readAllStandardError()).contains("swap stopped") || p.state() == QProcess::NotRunning,

@@ -232,8 +232,7 @@ void TestUpdate::downloadLimit()
     QTemporaryDir dir;
     const QString dest = dir.filePath(QStringLiteral("big"));
     DownloadOptions o;
-    QCOMPARE(o.maxBytes, fd::downloadLimit());
-    QVERIFY(fd::downloadLimit() >= qint64(64) << 20); // generous by default
+    QVERIFY(o.maxBytes == fd::downloadLimit() && o.maxBytes >= qint64(64) << 20); // generous by default
     o.maxBytes = 200000;
     QString why;
     QVERIFY(!downloadFile(QUrl(server.url() + QStringLiteral("big")), dest, o, &why));
@@ -303,11 +302,8 @@ void TestUpdate::installedCopyLeavesItToThePackageManager()
     WindowFixture fx;
     ScriptedUpdatePlatform platform;
     announce(fx, "009");
-    const QList<QPair<QString, bool>> folders{{"/usr/bin", true},       {"/usr/lib/fdispatch", true},
-                                              {"/bin", true},           {"/usr/local/bin", false},
-                                              {"/home/u/fd", false},    {"/usr-old/bin", false}};
-    for (const auto &[folder, managed] : folders)
-        QVERIFY2(packageManaged(folder) == managed, qPrintable(folder));
+    QVERIFY(packageManaged(QStringLiteral("/usr/lib/fd")) && packageManaged(QStringLiteral("/bin")));
+    QVERIFY(!packageManaged(QStringLiteral("/usr/local/bin")) && !packageManaged(QStringLiteral("/usr-old/bin")));
     setProgramFolderOverride(QStringLiteral("/usr/bin"));
     fx.shell.answerMessage(Answer::Ok);
     fx.w().CmdUpdate_Click();

@@ -2,7 +2,6 @@
 #include "update/SwapJournal.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -27,7 +26,7 @@ struct WriteCloser {
 QString errorOf(archive *a)
 {
     const char *e = archive_error_string(a);
-    return e ? QString::fromUtf8(e) : QStringLiteral("unknown archive error");
+    return e ? QString::fromUtf8(e) : QStringLiteral("未知错误");
 }
 
 InstallResult fail(InstallResult r, QString *why, const QString &text)
