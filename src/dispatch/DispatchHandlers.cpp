@@ -6,6 +6,7 @@
 #include "dispatch/Port.h"
 #include "outputs/FlexGrid.h"
 #include "platform/Shell.h"
+#include "update/UpdateNotice.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -49,7 +50,7 @@ void FDispatch::CmdDo_Click()
     if (dispatchRun)
         return; // one run at a time
     // An update is waiting to be installed.
-    if (CmdUpdate->isEnabled()) {
+    if (updateBlocksDispatch(*this)) {
         CmdUpdate->setFocus();
         shell().beep();
         return;
@@ -91,6 +92,7 @@ void FDispatch::CmdDo_Click()
             != Answer::Ok)
             ChBackUp->setChecked(false);
     }
+    UpdateLockDuringRun noUpdate(*this); // an update would end the program mid-run
     LongOperation busy(*this);
     DispatchRun run(port());
     dispatchRun = &run;

@@ -11,6 +11,10 @@
 #include <QSaveFile>
 #include <QTimer>
 
+#ifndef FDISPATCH_DOWNLOAD_LIMIT_MIB
+#define FDISPATCH_DOWNLOAD_LIMIT_MIB 512
+#endif
+
 namespace fd {
 
 namespace {
@@ -27,10 +31,15 @@ bool isLoopback(const QString &host)
 // only when the whole body arrived without error.
 class Fetch : public QObject {
 public:
-    Fetch(QObject *parent, const QUrl &url, const QString &dest, int timeoutMs) : QObject(parent), file_(dest)
+    Fetch(QObject *parent, const QUrl &url, const QString &dest, int timeoutMs, qint64 maxBytes)
+        : QObject(parent), file_(dest), origin_(url), maxBytes_(maxBytes), timeoutMs_(timeoutMs)
     {
         nam_ = new QNetworkAccessManager(this);
-        if (!downloadAllowed(url) || !file_.open(QIODevice::WriteOnly)) {
+        if (!downloadAllowed(url))
+            why_ = QStringLiteral("更新地址不安全（只接受 HTTPS）：") + url.toDisplayString();
+        else if (!file_.open(QIODevice::WriteOnly))
+            why_ = QStringLiteral("无法写入 ") + dest + QStringLiteral("：") + file_.errorString();
+        if (!why_.isEmpty()) {
             QTimer::singleShot(0, this, [this] { finish(false); });
             return;
         }
@@ -45,41 +54,75 @@ public:
         req.setTransferTimeout(timeoutMs);
         reply_ = nam_->get(req);
         connect(reply_, &QNetworkReply::redirected, this, [this](const QUrl &to) {
-            // A redirect must meet the same rule as the first address.
-            if (downloadAllowed(to))
+            const QUrl target = reply_->url().resolved(to);
+            if (redirectAllowed(origin_, target))
                 emit reply_->redirectAllowed();
             else
-                reply_->abort();
+                fail(QStringLiteral("更新地址被转向到不安全的地址：") + target.toDisplayString());
         });
-        connect(reply_, &QNetworkReply::readyRead, this, [this] {
-            if (file_.write(reply_->readAll()) < 0)
-                reply_->abort();
+        connect(reply_, &QNetworkReply::metaDataChanged, this, [this] {
+            const QVariant length = reply_->header(QNetworkRequest::ContentLengthHeader);
+            if (length.isValid() && length.toLongLong() > maxBytes_)
+                fail(tooLarge());
         });
+        connect(reply_, &QNetworkReply::readyRead, this, [this] { store(); });
         connect(reply_, &QNetworkReply::downloadProgress, this, [this](qint64 r, qint64 t) {
             if (progress)
                 progress(r, t);
         });
         connect(reply_, &QNetworkReply::finished, this, [this] {
-            bool ok = reply_->error() == QNetworkReply::NoError;
+            if (why_.isEmpty())
+                store();
             const QVariant status = reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-            if (status.isValid() && status.toInt() != 200)
-                ok = false;
-            if (ok && file_.write(reply_->readAll()) < 0)
-                ok = false;
-            finish(ok && file_.commit());
+            if (why_.isEmpty() && status.isValid() && status.toInt() != 200)
+                why_ = QStringLiteral("服务器回答 ") + QString::number(status.toInt()) + QLatin1Char(' ')
+                    + reply_->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+            if (why_.isEmpty() && reply_->error() != QNetworkReply::NoError) {
+                // The transfer timeout ends a reply as cancelled, like an abort.
+                why_ = reply_->error() == QNetworkReply::OperationCanceledError
+                    ? QStringLiteral("服务器在 %1 秒内没有回应").arg(timeoutMs_ / 1000)
+                    : QStringLiteral("网络错误：") + reply_->errorString();
+            }
+            if (why_.isEmpty() && !file_.commit())
+                why_ = QStringLiteral("无法写入 ") + file_.fileName() + QStringLiteral("：") + file_.errorString();
+            finish(why_.isEmpty());
         });
     }
 
-    void abort()
-    {
-        if (reply_ && reply_->isRunning())
-            reply_->abort();
-    }
+    void abort() { fail(QStringLiteral("下载已取消")); }
+    QString why() const { return why_; }
+
 
     std::function<void(qint64, qint64)> progress;
     std::function<void(bool)> done;
 
 private:
+    // Ends the fetch with the first reason given.
+    void fail(const QString &why)
+    {
+        if (why_.isEmpty())
+            why_ = why;
+        if (reply_ && reply_->isRunning())
+            reply_->abort();
+    }
+
+    QString tooLarge() const
+    {
+        return QStringLiteral("下载的文件超过大小上限 %1 MiB").arg(maxBytes_ / (1024 * 1024));
+    }
+
+    // Counts what arrived against the limit, which a server that sends no
+    // length or a wrong one cannot pass either.
+    void store()
+    {
+        const QByteArray data = reply_->readAll();
+        received_ += data.size();
+        if (received_ > maxBytes_)
+            fail(tooLarge());
+        else if (file_.write(data) != data.size())
+            fail(QStringLiteral("无法写入 ") + file_.fileName() + QStringLiteral("：") + file_.errorString());
+    }
+
     void finish(bool ok)
     {
         if (finished_)
@@ -94,6 +137,11 @@ private:
     QNetworkAccessManager *nam_ = nullptr;
     QNetworkReply *reply_ = nullptr;
     QSaveFile file_;
+    const QUrl origin_;
+    const qint64 maxBytes_;
+    const int timeoutMs_;
+    qint64 received_ = 0;
+    QString why_;
     bool finished_ = false;
 };
 
@@ -109,6 +157,20 @@ bool downloadAllowed(const QUrl &url)
     return scheme == QLatin1String("http") && isLoopback(url.host());
 }
 
+bool redirectAllowed(const QUrl &from, const QUrl &to)
+{
+    if (!to.isValid())
+        return false;
+    const QString scheme = to.scheme().toLower();
+    if (scheme == QLatin1String("https"))
+        return true;
+    return scheme == QLatin1String("http") && from.scheme().toLower() == QLatin1String("http")
+        && isLoopback(from.host()) && to.host().compare(from.host(), Qt::CaseInsensitive) == 0
+        && to.port(80) == from.port(80);
+}
+
+qint64 downloadLimit() { return qint64(FDISPATCH_DOWNLOAD_LIMIT_MIB) * 1024 * 1024; }
+
 QUrl updateFileUrl(const QString &location, const QString &fileName)
 {
     const QUrl base(location);
@@ -120,11 +182,11 @@ QUrl updateFileUrl(const QString &location, const QString &fileName)
     return QUrl(s + QString::fromUtf8(QUrl::toPercentEncoding(fileName)));
 }
 
-bool downloadFile(const QUrl &url, const QString &dest, const DownloadOptions &options)
+bool downloadFile(const QUrl &url, const QString &dest, const DownloadOptions &options, QString *why)
 {
     QEventLoop loop;
     bool result = false;
-    auto *fetch = new Fetch(nullptr, url, dest, options.timeoutMs);
+    auto *fetch = new Fetch(nullptr, url, dest, options.timeoutMs, options.maxBytes);
     fetch->progress = options.progress;
     fetch->done = [&](bool ok) {
         result = ok;
@@ -140,6 +202,8 @@ bool downloadFile(const QUrl &url, const QString &dest, const DownloadOptions &o
     }
     loop.exec();
     poll.stop();
+    if (why)
+        *why = result ? QString() : fetch->why();
     fetch->done = nullptr;
     fetch->deleteLater();
     return result;
@@ -148,7 +212,7 @@ bool downloadFile(const QUrl &url, const QString &dest, const DownloadOptions &o
 void fetchInBackground(QObject *owner, const QUrl &url, const QString &dest, int timeoutMs,
                        std::function<void(bool)> done)
 {
-    auto *fetch = new Fetch(owner, url, dest, timeoutMs);
+    auto *fetch = new Fetch(owner, url, dest, timeoutMs, downloadLimit());
     fetch->done = [fetch, done = std::move(done)](bool ok) {
         fetch->deleteLater();
         if (done)

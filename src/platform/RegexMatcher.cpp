@@ -149,7 +149,8 @@ const QRegularExpression *RegexMatcher::compiled() const
             o |= QRegularExpression::CaseInsensitiveOption;
         if (multiLine_)
             o |= QRegularExpression::MultilineOption;
-        re_.setPattern(translatePattern(pattern_, multiLine_));
+        // CR, LF and CRLF all end a line, as in the texts users paste.
+        re_.setPattern(QStringLiteral("(*ANYCRLF)") + translatePattern(pattern_, multiLine_));
         re_.setPatternOptions(o);
         re_.optimize();
         dirty_ = false;
@@ -224,14 +225,25 @@ QString RegexMatcher::expandTemplate(const QString &replacement, const QRegularE
             continue;
         }
         const QChar n = replacement.at(i + 1);
+        const int d1 = n.isDigit() ? n.digitValue() : -1;
+        const int d2 = i + 2 < replacement.size() && replacement.at(i + 2).isDigit() ? replacement.at(i + 2).digitValue() : -1;
         if (n == QLatin1Char('$')) {
             out += QLatin1Char('$');
             ++i;
         } else if (n == QLatin1Char('&')) {
             out += captured(m, 0, subject);
             ++i;
-        } else if (n >= QLatin1Char('1') && n <= QLatin1Char('9') && n.digitValue() <= groups) {
-            out += captured(m, n.digitValue(), subject);
+        } else if (n == QLatin1Char('`')) {
+            out += QStringView(subject).left(m.capturedStart(0));
+            ++i;
+        } else if (n == QLatin1Char('\'')) {
+            out += QStringView(subject).mid(m.capturedEnd(0));
+            ++i;
+        } else if (d1 >= 0 && d2 >= 0 && d1 * 10 + d2 >= 1 && d1 * 10 + d2 <= groups) {
+            out += captured(m, d1 * 10 + d2, subject); // two digits when that group exists
+            i += 2;
+        } else if (d1 >= 1 && d1 <= groups) {
+            out += captured(m, d1, subject);
             ++i;
         } else {
             out += c; // "$" before anything else, or a group that does not exist, stays as written

@@ -68,7 +68,8 @@ public:
     // The first match, or every match when global is set.
     RegexResult<QVector<RegexMatch>> execute(const QString &subject) const;
     // Replaces the first match (every match when global) by the template, in which
-    // "$1".."$9" stand for the groups, "$&" for the match and "$$" for "$".
+    // "$1".."$99" stand for the groups (two digits when that group exists), "$&"
+    // for the match, "$`" and "$'" for the text before and after it, "$$" for "$".
     RegexResult<QString> replace(const QString &subject, const QString &replacement) const;
 
     // Expands a replacement template for one match (exposed for the tester window).

@@ -39,6 +39,26 @@ UpdatePlatform *g_platform = nullptr;
 UpdatePlatform &updatePlatform() { return g_platform ? *g_platform : g_system; }
 void setUpdatePlatform(UpdatePlatform *p) { g_platform = p; }
 
+bool packageManaged(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(folder);
+    return false;
+#else
+    // Links resolved, so a link from elsewhere into /usr is seen for what it is;
+    // /usr/local belongs to the local administrator, not to the packages.
+    QString f = QFileInfo(folder).canonicalFilePath();
+    if (f.isEmpty())
+        f = QDir::cleanPath(folder);
+    for (const char *top : {"/usr", "/bin", "/sbin", "/lib", "/lib64"}) {
+        const QString t = QString::fromLatin1(top);
+        if (f == t || f.startsWith(t + QLatin1Char('/')))
+            return !(f == QLatin1String("/usr/local") || f.startsWith(QLatin1String("/usr/local/")));
+    }
+    return false;
+#endif
+}
+
 QString companionPath()
 {
 #ifdef Q_OS_WIN

@@ -23,6 +23,10 @@ public:
 UpdatePlatform &updatePlatform();
 void setUpdatePlatform(UpdatePlatform *p); // not owned; nullptr restores the real one
 
+// Whether folder is one of the system folders a package manager owns (where the
+// package installs the program): there the package manager does the updates.
+bool packageManaged(const QString &folder);
+
 // The companion program beside this one.
 QString companionPath();
 

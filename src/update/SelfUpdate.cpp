@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "platform/UpdatePlatform.h"
+#include "update/UpdateNotice.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -42,6 +43,12 @@ public:
 
     void run()
     {
+        // The package manager owns an installed copy's folders, root or not.
+        if (packageManaged(programFolder())) {
+            shell().message(QStringLiteral("此程序由软件包管理器安装，请使用软件包管理器更新。"), kTitle,
+                            Icon::Information, Buttons::Ok);
+            return;
+        }
         const bool registered = platform_.archiverRegistered();
         const QString local = paths::join(programFolder(), kLocalInstaller);
         if (QFileInfo(local).isFile()) {
@@ -88,9 +95,9 @@ private:
         const QString archive = paths::join(w_.startup.workFolder, kArchive);
         // An archive left from an earlier try must not pass for this download.
         QFile::remove(archive);
-        fetch(kArchive, archive);
-        if (!QFileInfo(archive).isFile()) {
-            showAgain();
+        QString why;
+        if (!fetch(kArchive, archive, &why) || !QFileInfo(archive).isFile()) {
+            failed(QStringLiteral("更新下载失败：") + (why.isEmpty() ? QStringLiteral("没有得到更新包") : why));
             return;
         }
         const QString parameters = QStringList{archive, QStringLiteral("1"),
@@ -101,15 +108,27 @@ private:
             platform_.endProgram();
             return;
         }
+        failed(QStringLiteral("无法启动更新程序：") + companionPath());
+    }
+
+    // The user learns why, and may go on dispatching; the button stays for a retry.
+    void failed(const QString &text)
+    {
         showAgain();
+        markUpdateFailed(w_);
+        if (!w_.stopRequested) // the window is closing
+            shell().message(text, kTitle, Icon::Warning, Buttons::Ok);
     }
 
     // Downloads one file of the update location, the title showing the progress.
-    void fetch(const QString &name, const QString &dest)
+    bool fetch(const QString &name, const QString &dest, QString *why = nullptr)
     {
         const QString location = updateLocation();
-        if (location.isEmpty())
-            return;
+        if (location.isEmpty()) {
+            if (why)
+                *why = QStringLiteral("没有设置更新地址");
+            return false;
+        }
         w_.setWindowTag(w_.windowTitle());
         DownloadOptions o;
         o.stop = [this] { return w_.stopRequested; };
@@ -124,9 +143,10 @@ private:
                 t += QLatin1Char('/') + QString::number(total / 1024);
             w_.setWindowTitle(t + QStringLiteral(" KB"));
         };
-        downloadFile(updateFileUrl(location, name), dest, o);
+        const bool ok = downloadFile(updateFileUrl(location, name), dest, o, why);
         w_.setWindowTitle(w_.windowTag());
         w_.P1->setValue(0);
+        return ok;
     }
 
     void showAgain()

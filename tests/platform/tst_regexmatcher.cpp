@@ -18,6 +18,10 @@ private slots:
     void settings();
     void executeFirstOrAll();
     void replaceTemplates();
+    void replaceTemplateCodes_data();
+    void replaceTemplateCodes();
+    void lineEnds_data();
+    void lineEnds();
     void replaceEmptyMatchesGlobally();
     void endAnchorWithoutMultiLine();
     void unicodeEscapes();
@@ -166,6 +170,58 @@ void TstRegexMatcher::replaceTemplates()
 
     RegexMatcher opt(QStringLiteral("a(b)?c"));
     QCOMPARE(opt.replace(QStringLiteral("ac"), QStringLiteral("<$1>")).value(), QStringLiteral("<>"));
+}
+
+void TstRegexMatcher::replaceTemplateCodes_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("replacement");
+    QTest::addColumn<QString>("result"); // of replacing in "ab-cd-ef"
+    const QString eleven = QStringLiteral("(a)(b)(-)(c)(d)(-)(e)(f)()()(.*)");
+    QTest::newRow("before the match") << "cd" << "[$`]" << "ab-[ab-]-ef";
+    QTest::newRow("after the match") << "cd" << "[$']" << "ab-[-ef]-ef";
+    QTest::newRow("dollar") << "cd" << "$$'" << "ab-$'-ef";
+    QTest::newRow("two-digit group") << eleven << "$11|$1" << "|a";
+    QTest::newRow("two digits, one group of them") << "(c)" << "$12" << "ab-c2d-ef";
+    QTest::newRow("leading zero") << "(c)(d)" << "$02$01" << "ab-dc-ef";
+    QTest::newRow("group 10 of 11") << eleven << "<$10>" << "<>";
+    QTest::newRow("no such group") << "cd" << "$1$00" << "ab-$1$00-ef";
+}
+
+void TstRegexMatcher::replaceTemplateCodes()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, replacement);
+    QFETCH(QString, result);
+    QCOMPARE(RegexMatcher(pattern).replace(QStringLiteral("ab-cd-ef"), replacement).value(), result);
+}
+
+// With multi-line on, CR, LF and CRLF each end a line; a CRLF is one line end.
+void TstRegexMatcher::lineEnds_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("subject");
+    QTest::addColumn<QStringList>("matches");
+    const QList<QPair<const char *, QString>> ends{{"CRLF", QStringLiteral("\r\n")}, {"LF", QStringLiteral("\n")}, {"CR", QStringLiteral("\r")}};
+    for (const auto &[name, e] : ends) {
+        const QString subject = QStringLiteral("abc") + e + QStringLiteral("def") + e;
+        QTest::addRow("c$, %s", name) << "c$" << subject << QStringList{"c"};
+        QTest::addRow("^d, %s", name) << "^d" << subject << QStringList{"d"};
+        QTest::addRow("line by line, %s", name) << "^.+$" << subject << QStringList{"abc", "def"};
+        QTest::addRow("empty lines, %s", name) << "^$" << e + e + QStringLiteral("x") << QStringList{"", ""};
+    }
+}
+
+void TstRegexMatcher::lineEnds()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, subject);
+    QFETCH(QStringList, matches);
+    RegexMatcher m(pattern, false, true, true);
+    QStringList found;
+    for (const auto &r : m.execute(subject).value())
+        found << r.value;
+    QCOMPARE(found, matches);
 }
 
 void TstRegexMatcher::replaceEmptyMatchesGlobally()

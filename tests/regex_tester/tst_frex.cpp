@@ -159,6 +159,13 @@ void TestFRex::multiLineJoinsBothFields()
     QCOMPARE(w.LReport->text(), QStringLiteral("有命中！共命中1个目标"));
     t.find(QStringLiteral("line1"), QStringLiteral("^line\\d"));
     QCOMPARE(w.LReport->text(), QStringLiteral("有命中！共命中2个目标"));
+    // The line break between the fields is CRLF: "$" ends line 1 before it.
+    t.find(QStringLiteral("abc"), QStringLiteral("c$"));
+    QCOMPARE(w.LReport->text(), QStringLiteral("有命中！共命中1个目标"));
+    w.TR->setText(QStringLiteral("[$`|$'|$$]"));
+    w.CmdFind->click();
+    w.CmdRep->click();
+    QCOMPARE(w.LRet->text(), QStringLiteral("ab[ab|\r\nline2|$]\r\nline2"));
     w.ChM->setChecked(false);
     QVERIFY(!w.TS2->isEnabled());
     w.CmdFind->click();

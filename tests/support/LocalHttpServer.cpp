@@ -39,7 +39,10 @@ void LocalHttpServer::answer(QTcpSocket *s)
     QFile f(folder.filePath(path.mid(1)));
     QByteArray head;
     QByteArray body;
-    if (path.size() > 1 && f.open(QIODevice::ReadOnly)) {
+    if (redirects_.contains(path)) {
+        body = "moved";
+        head = "HTTP/1.1 302 Found\r\nLocation: " + redirects_.value(path).toUtf8() + "\r\n";
+    } else if (path.size() > 1 && f.open(QIODevice::ReadOnly)) {
         body = f.readAll();
         head = "HTTP/1.1 200 OK\r\n";
     } else {
