@@ -219,7 +219,8 @@ void TstRegexMatcher::lineEnds()
     QFETCH(QStringList, matches);
     RegexMatcher m(pattern, false, true, true);
     QStringList found;
-    for (const auto &r : m.execute(subject).value())
+    const auto result = m.execute(subject); // kept: the loop reads into it
+    for (const auto &r : result.value())
         found << r.value;
     QCOMPARE(found, matches);
 }
