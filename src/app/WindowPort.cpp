@@ -163,6 +163,9 @@ void WindowPort::lockForRun()
                                                        w.Combo1, w.TDivs, w.TNum, w.Frame1, w.Frame2,
                                                        w.Frame3, w.ChRndDraw})
         c->setEnabled(false);
+    // Folders dropped now would change what the run reads and writes.
+    w.LDir->setAcceptsDrops(false);
+    w.LDirOut->setAcceptsDrops(false);
 }
 
 void WindowPort::beforeReport() { w.MSFlexGrid1->setEnabled(false); }
@@ -170,7 +173,9 @@ void WindowPort::beforeReport() { w.MSFlexGrid1->setEnabled(false); }
 void WindowPort::unlockAfterRun(const RunEnding &e)
 {
     w.setEnabled(true);
-    if (w.ChBackUp->isChecked())
+    w.LDir->setAcceptsDrops(true);
+    w.LDirOut->setAcceptsDrops(true);
+    if (e.moved)
         w.LFiles->setCaption(QStringLiteral("0"));
     w.ChBackUp->setChecked(false);
     if (!e.folderToShow.isEmpty())

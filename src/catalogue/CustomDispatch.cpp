@@ -57,7 +57,8 @@ QStringList customSubfolderEntries(const QString &outputFolder)
     return entries;
 }
 
-void CustomDispatchFile(Port &port, const QStringList &entries, const QString &path, long long &placed)
+void CustomDispatchFile(Port &port, const QStringList &entries, const QString &path, long long &placed,
+                        bool moving)
 {
     const QString name = paths::lastComponent(path);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
@@ -78,7 +79,7 @@ void CustomDispatchFile(Port &port, const QStringList &entries, const QString &p
     if (entry) {
         const QString out = port.outputFolder();
         const QString target = paths::join(out, *entry);
-        const bool move = port.moving();
+        const bool move = moving;
         if (!base.contains(QLatin1Char('-'))) {
             QString dst = paths::join(target, folderStem(target, paths::lastComponent(*entry)) + extension);
             // Moving never replaces: the source is deleted, so an earlier input's

@@ -9,8 +9,10 @@ class Port;
 // Per-file rule of the custom-only dispatch: places one input file into the
 // existing subfolder of the output folder whose name contains the file's base
 // name, named after the first JPEG picture kept there. entries are the output
-// folder's subfolders relative to it; placed counts the files placed in one pass.
-void CustomDispatchFile(Port &port, const QStringList &entries, const QString &path, long long &placed);
+// folder's subfolders relative to it; placed counts the files placed in one pass;
+// moving is the run's decision to delete each source once it is placed.
+void CustomDispatchFile(Port &port, const QStringList &entries, const QString &path, long long &placed,
+                        bool moving);
 
 // The output folder's direct subfolders as the custom-only rule names them:
 // relative to the folder, with a leading separator unless the folder ends in one.

@@ -361,6 +361,10 @@ void FDispatch::CmdIn_Click()
 
 void FDispatch::LDir_OLEDragDrop(const QList<QUrl> &urls)
 {
+    if (dispatchRun) { // a run reads this folder until it ends
+        shell().beep();
+        return;
+    }
     for (const QUrl &u : urls) {
         const QString p = u.isLocalFile() ? paths::native(localPathOf(u)) : QString();
         if (!p.isEmpty() && paths::folderExists(p)) {

@@ -61,7 +61,7 @@ private:
                     break;
                 const QString path = folder + name;
                 if (!takenType(path, port.typeFilter()).isEmpty())
-                    CustomDispatchFile(port, entries, path, placed);
+                    CustomDispatchFile(port, entries, path, placed, run.moving());
                 DoEvents();
             }
         }

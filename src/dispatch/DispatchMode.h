@@ -27,8 +27,8 @@ enum class ModeKind {
     Count
 };
 
-// What the switches select, read at the moment of the call: the run reads it again
-// wherever a switch it depends on is not locked while it runs.
+// What the switches select, read at the moment of the call. A run keeps what it
+// started as (see DispatchRun::started); only the rule for one file is read anew.
 struct ModeChoice {
     ModeKind run = ModeKind::Numbered;  // what the run as a whole does
     ModeKind file = ModeKind::Numbered; // the rule for one file in the passes (the run's own otherwise)
@@ -54,7 +54,7 @@ enum class RunEnd {
 
 // Points of the run where a rule may do all the work itself.
 enum class Stage {
-    BeforeCatalogue, // right after locking (the sweep)
+    BeforeCatalogue, // right after locking (the sweep, the draws)
     InsteadOfScan,   // when the catalogue would be scanned without a rebuild
     InsteadOfPasses, // once the catalogue is ready and in order (same-content)
 };

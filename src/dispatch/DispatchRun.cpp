@@ -19,14 +19,13 @@
 
 namespace fd {
 
-DispatchRun::DispatchRun(Port &port) : port(port) {}
+DispatchRun::DispatchRun(Port &port) : port(port), started_(selectMode(port)), moving_(port.moving()) {}
 DispatchRun::~DispatchRun() = default;
 
 QString DispatchRun::tag() const { return port.savedTitle(); }
 QString DispatchRun::inFolder() const { return port.inputFolder(); }
 QString DispatchRun::outFolder() const { return port.outputFolder(); }
 long long DispatchRun::fileCount() const { return textnum::wholeValue(port.fileCountText()); }
-bool DispatchRun::moving() const { return port.moving(); }
 
 TransferResult DispatchRun::transfer(const QString &source, QString &destination)
 {
@@ -47,8 +46,7 @@ void DispatchRun::recordFailure(const QString &source, const QString &destinatio
 
 DispatchMode &DispatchRun::passMode()
 {
-    const ModeChoice c = selectMode(port);
-    return mode(c.timed ? ModeKind::Timed : c.file);
+    return started_.timed ? mode(ModeKind::Timed) : fileRule();
 }
 
 void DispatchRun::execute()
@@ -196,13 +194,14 @@ std::optional<RunEnd> DispatchRun::passes()
         if (first != RunEnd::Report)
             return first;
         const ModeChoice after = selectMode(port);
-        if (directPicking && !after.timed) {
+        const bool timed = started_.timed;
+        if (directPicking && !timed) {
             log.close();
             return RunEnd::Report;
         }
         directPicking = false;
-        const bool shuffle = ((!after.customFolders && !after.folderFromName) || after.timed) && !port.sequential();
-        if (shuffle && !SortRunList(port, port.catalogue().runList, lastIndex) && !after.timed) {
+        const bool shuffle = ((!after.customFolders && !after.folderFromName) || timed) && !port.sequential();
+        if (shuffle && !SortRunList(port, port.catalogue().runList, lastIndex) && !timed) {
             forceDirect = true;
             continue;
         }
@@ -216,13 +215,8 @@ std::optional<RunEnd> DispatchRun::passes()
     return secondPass();
 }
 
-QString DispatchRun::preparedSource(long long i) const
-{
-    if (reloaded || port.modeSwitches().timed)
-        return port.catalogue().splitPaths.value(i);
-    const FileList &files = port.fileList();
-    return paths::join(files.path(), files.list(int(i)));
-}
+// The catalogue's own paths: the hidden file list lists with another pattern.
+QString DispatchRun::preparedSource(long long i) const { return port.catalogue().splitPaths.value(i); }
 
 RunEnd DispatchRun::firstPass()
 {
@@ -239,7 +233,7 @@ RunEnd DispatchRun::firstPass()
         if (!sequential)
             key = (long long)std::floor(rnd() * 2.0 * double(lastIndex + 1));
         // Timed dispatch always fills the list: its ticks hand the files out.
-        if (!port.modeSwitches().timed && (directPicking || sequential)) {
+        if (!started_.timed && (directPicking || sequential)) {
             if (!dispatchOne(pickNext(i), i))
                 return RunEnd::CloseLog;
         } else if (i < runList.size()) {
@@ -293,7 +287,7 @@ bool DispatchRun::dispatchOne(const QString &source, long long i)
 
 void DispatchRun::epilogue(RunEnd from)
 {
-    const ModeChoice c = selectMode(port);
+    const ModeChoice &c = started_;
     if (from == RunEnd::Report) {
         port.beforeReport();
         if (!c.sweep) {
@@ -315,6 +309,7 @@ void DispatchRun::epilogue(RunEnd from)
     port.setTitle(tag());
     Port::RunEnding ending;
     ending.draw = c.draw;
+    ending.moved = moving_;
     if (c.draw) {
         if (!stopped)
             ending.folderToShow = c.manual ? outFolder() : paths::join(outFolder(), QStringLiteral("随机抽取文件集"));

@@ -17,6 +17,8 @@ class Port;
 
 class DispatchRun {
 public:
+    // Takes the run's decisions from the window as it stands: what the run does and
+    // whether it moves. Switches changed while it runs do not change them.
     explicit DispatchRun(Port &port);
     ~DispatchRun();
     DispatchRun(const DispatchRun &) = delete;
@@ -42,7 +44,8 @@ public:
     QString inFolder() const;
     QString outFolder() const;
     long long fileCount() const; // the file count as a whole number
-    bool moving() const;         // delete each source once it is placed
+    bool moving() const { return moving_; } // delete each source once it is placed
+    const ModeChoice &started() const { return started_; } // the switches as the run began
     // Copies under the name-clash switches as they are now.
     TransferResult transfer(const QString &source, QString &destination);
     // Copies, or moves when the run moves: one file to one place.
@@ -55,12 +58,14 @@ public:
     DispatchMode &mode(ModeKind kind);
 
 private:
+    const ModeChoice started_;
+    const bool moving_;
     std::array<std::unique_ptr<DispatchMode>, size_t(ModeKind::Count)> modes_;
     bool deferredReport_ = false;
     bool pickerReady_ = false;
     DirectPicker picker_;
 
-    DispatchMode &runMode() { return mode(selectMode(port).run); }
+    DispatchMode &runMode() { return mode(started_.run); }
     DispatchMode &fileRule() { return mode(selectMode(port).file); }
     DispatchMode &passMode();
     void lock();

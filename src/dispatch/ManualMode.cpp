@@ -14,7 +14,7 @@ class ManualMode : public DispatchMode {
 public:
     std::optional<RunEnd> replaceRun(DispatchRun &run, Stage stage) override
     {
-        if (stage != Stage::InsteadOfScan)
+        if (stage != Stage::BeforeCatalogue) // the pool is read here, whatever the file count says
             return std::nullopt;
         Port &port = run.port;
         draw::preparePool(run);

@@ -30,7 +30,7 @@ public:
     bool dispatchOne(DispatchRun &run, const QString &source, long long) override
     {
         QString failedAt;
-        const bool named = PlaceInNamedFolder(run.port, source, &failedAt) == Placement::Attempted;
+        const bool named = PlaceInNamedFolder(run.port, source, &failedAt, run.moving()) == Placement::Attempted;
         if (!failedAt.isEmpty())
             run.recordFailure(source, failedAt);
         return named;

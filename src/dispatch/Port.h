@@ -55,7 +55,9 @@ public:
     // ---- Reads ------------------------------------------------------------------------
     virtual ModeSwitches modeSwitches() const = 0;
     virtual Clash clash() const = 0;        // what a taken destination name asks for
-    virtual bool moving() const = 0;        // delete each source once it is placed
+    // Delete each source once it is placed: read once, as a run starts, which keeps
+    // its answer to the end (DispatchRun::moving()).
+    virtual bool moving() const = 0;
     virtual bool sequential() const = 0;    // file order rather than random order
     virtual bool numeric() const = 0;       // numeric order of the numbers in the names
     virtual int listOrderColumn() const = 0; // the chosen sort column of the list
@@ -99,6 +101,7 @@ public:
     // draw, shows the folder given (none when empty) and returns to the first rule.
     struct RunEnding {
         bool draw = false;
+        bool moved = false; // the run moved its files
         QString folderToShow;
     };
     virtual void unlockAfterRun(const RunEnding &e) = 0;

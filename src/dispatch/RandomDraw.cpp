@@ -9,6 +9,7 @@
 #include "dispatch/Transfer.h"
 #include "platform/Clock.h"
 #include "platform/FolderRemoval.h"
+#include "platform/NativeName.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
 #include "platform/Shell.h"
@@ -21,7 +22,7 @@ namespace {
 
 const QString kTitle = QStringLiteral("消息");
 
-QString refusalText(RemovalRefusal why, const QString &folder)
+QString refusalText(RemovalRefusal why, const QString &folder, const QString &at)
 {
     QString reason;
     switch (why) {
@@ -33,17 +34,27 @@ QString refusalText(RemovalRefusal why, const QString &folder)
     case RemovalRefusal::HoldsProtected:
         reason = QStringLiteral("它包含输入目录、本程序所在的文件夹或用户的主目录。");
         break;
+    case RemovalRefusal::HoldsMount:
+        reason = QStringLiteral("它包含另一个磁盘或文件系统的挂载点：\r\n") + displayName(at);
+        break;
     case RemovalRefusal::None: break;
     }
-    return QStringLiteral("为防止误删，程序不会删除以下文件夹及其中的全部内容：\r\n") + folder + QStringLiteral("\r\n")
-         + reason + QStringLiteral("\r\n请另选一个专用的空输出目录后再分发。");
+    return QStringLiteral("为防止误删，程序不会删除以下文件夹及其中的全部内容：\r\n") + displayName(folder)
+         + QStringLiteral("\r\n") + reason + QStringLiteral("\r\n请另选一个专用的空输出目录后再分发。");
+}
+
+bool tellStopped(const QString &text)
+{
+    shell().message(text + QStringLiteral("\r\n分发已停止。"), kTitle, Icon::Critical, Buttons::Ok);
+    return false;
 }
 
 class DrawMode : public DispatchMode {
 public:
     std::optional<RunEnd> replaceRun(DispatchRun &run, Stage stage) override
     {
-        if (stage != Stage::InsteadOfScan)
+        // Whatever the file count says: the draw reads its pool itself.
+        if (stage != Stage::BeforeCatalogue)
             return std::nullopt;
         Port &port = run.port;
         draw::preparePool(run);
@@ -60,7 +71,8 @@ public:
             const QString head = run.tag() + QStringLiteral("  正在随机分发中") + QString::number(k) + of;
             port.setTitle(head);
             const QString folder = draw::setFolder(root, k);
-            raw::makePath(folder);
+            if (!draw::makeFolder(folder))
+                return RunEnd::Unlock; // the sets so far stay
             for (long long n = 1; n <= size; ++n) {
                 if (!draw::drawOne(pool, folder))
                     return RunEnd::Unlock; // given up at a full disk: the sets so far stay
@@ -152,15 +164,25 @@ bool drawOne(const QStringList &pool, const QString &folder)
     }
 }
 
+bool makeFolder(const QString &folder)
+{
+    return raw::makePath(folder)
+        || tellStopped(QStringLiteral("无法创建文件夹：\r\n") + displayName(paths::withoutTrailingSep(folder)));
+}
+
 bool recreateFolder(const Port &port, const QString &folder)
 {
-    const RemovalRefusal why = removeTree(folder, port.inputFolder());
-    if (why != RemovalRefusal::None) {
-        shell().message(refusalText(why, folder), kTitle, Icon::Critical, Buttons::Ok);
+    const TreeRemoval removal = removeTree(folder, port.inputFolder());
+    if (removal.verdict.why != RemovalRefusal::None) {
+        shell().message(refusalText(removal.verdict.why, folder, removal.verdict.at), kTitle, Icon::Critical,
+                        Buttons::Ok);
         return false;
     }
-    raw::makePath(folder);
-    return true;
+    // Files left over would be taken for this run's.
+    if (!removal.left.isEmpty())
+        return tellStopped(QStringLiteral("未能清空文件夹：\r\n") + displayName(folder)
+                           + QStringLiteral("\r\n无法删除：\r\n") + displayName(removal.left));
+    return makeFolder(folder);
 }
 
 } // namespace draw

@@ -28,8 +28,11 @@ void preparePool(DispatchRun &run);
 // Copies one file drawn from pool into folder, under another name when ten draws
 // all found their name taken. False when the user gave up at a full disk.
 bool drawOne(const QStringList &pool, const QString &folder);
+// Makes the folder; false, after telling the user, when it cannot be made.
+bool makeFolder(const QString &folder);
 // Deletes folder with everything in it and makes it anew; false, after telling the
-// user why, when it is a folder that must never be deleted.
+// user why, when it is a folder that must never be deleted, or when something in it
+// could not be deleted, or it could not be made again.
 bool recreateFolder(const Port &port, const QString &folder);
 
 } // namespace draw

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimer>
 
 namespace fd {
@@ -115,6 +116,14 @@ void FDispatch::Timer1_Timer()
 
 void FDispatch::ChRndTime_Click()
 {
+    // A run never turns timed halfway (its settings and the move switch would
+    // change under it); unticking stays the way to stop a timed one.
+    if (dispatchRun && ChRndTime->isChecked() && !dispatchRun->started().timed) {
+        const QSignalBlocker quiet(ChRndTime);
+        ChRndTime->setChecked(false);
+        shell().beep();
+        return;
+    }
     if (ChRndTime->isChecked()) {
         setOption(Option1, true);
         Opt1->setEnabled(false);

@@ -6,6 +6,7 @@
 #include "catalogue/Wildcard.h"
 #include "dispatch/DispatchRun.h"
 #include "dispatch/Port.h"
+#include "platform/NativeName.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 #include "platform/Simplified.h"
@@ -64,24 +65,26 @@ private:
         const QString extension = dot < 0 ? QString() : name.mid(dot);
         const QString source = paths::join(in, name);
         if (limit_ > 0 && base.size() <= limit_) {
-            QString target = name;
-            if (!strip_.isEmpty()) {
-                const QString stripped = QString(base).remove(strip_);
-                if (!stripped.isEmpty())
-                    target = stripped + extension;
-            }
-            move(source, paths::join(out, target));
-        } else if (hasTraditional(name)) {
+            move(source, paths::join(out, strippedName(base, extension).value_or(name)));
+        } else if (hasTraditional(displayName(name))) { // a GBK name as the list shows it
             move(source, paths::join(out, name));
-        } else if (!strip_.isEmpty()) {
-            const QString stripped = QString(base).remove(strip_);
-            const QString renamed = stripped + extension;
+        } else if (const auto renamed = strippedName(base, extension); renamed && *renamed != name) {
             // Never replaces: a file already holding the new name stays as it is.
-            if (!stripped.isEmpty() && renamed != name && renamed != QLatin1String("..")) {
-                QString target = paths::join(in, renamed);
-                Move(source, target, Clash::Skip);
-            }
+            QString target = paths::join(in, *renamed);
+            Move(source, target, Clash::Skip);
         }
+    }
+
+    // The name without the strip text; nothing when there is none to strip, or when
+    // nothing, or a hidden name, would be left.
+    std::optional<QString> strippedName(const QString &base, const QString &extension) const
+    {
+        if (strip_.isEmpty())
+            return std::nullopt;
+        const QString stripped = QString(base).remove(strip_);
+        if (stripped.isEmpty() || stripped.startsWith(QLatin1Char('.')))
+            return std::nullopt;
+        return stripped + extension;
     }
 
     void move(const QString &source, const QString &destination)

@@ -7,6 +7,7 @@
 #include "dispatch/Timed.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
+#include "platform/Shell.h"
 
 #include <QSet>
 #include <QThread>
@@ -38,6 +39,15 @@ public:
         port.stopTicks();
         if (port.stopRequested()) { // the window is closing
             run.stopped = true;
+            return RunEnd::CloseLog;
+        }
+        // The switch turned off before the last file: not a completed run.
+        const long long handedOut = qMin(port.tickPosition(), run.lastIndex + 1);
+        if (handedOut <= run.lastIndex) {
+            shell().message(QStringLiteral("定时分发已中止！\r\n已分发%1个文件，另有%2个文件未分发，仍在原处。")
+                                .arg(handedOut)
+                                .arg(run.lastIndex + 1 - handedOut),
+                            QStringLiteral("消息"), Icon::Warning, Buttons::Ok);
             return RunEnd::CloseLog;
         }
         return RunEnd::Report;

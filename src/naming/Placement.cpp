@@ -25,7 +25,7 @@ DerivedName DeriveFolderName(const Port &port, const QString &reference)
     return d;
 }
 
-Placement PlaceInNamedFolder(Port &port, const QString &reference, QString *failedAt)
+Placement PlaceInNamedFolder(Port &port, const QString &reference, QString *failedAt, bool moving)
 {
     const QString source =
         reference.contains(paths::sep()) ? reference : paths::join(port.fileList().path(), reference);
@@ -60,8 +60,8 @@ Placement PlaceInNamedFolder(Port &port, const QString &reference, QString *fail
     }
     // A destination taken meanwhile stays as it is unless this file replaces it.
     const Clash clash = replace ? Clash::Overwrite : Clash::Skip;
-    const bool delivered = !(port.moving() ? Move(source, destination, clash)
-                                           : Transfer(source, destination, clash)).failed;
+    const bool delivered =
+        !(moving ? Move(source, destination, clash) : Transfer(source, destination, clash)).failed;
     if (!delivered && failedAt)
         *failedAt = destination;
     return Placement::Attempted;

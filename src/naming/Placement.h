@@ -22,6 +22,7 @@ enum class Placement {
 // moves or copies the file into it, with a numbered name on a clash when the
 // clash rule renames.
 // When the file could not be delivered, failedAt receives the destination tried.
-Placement PlaceInNamedFolder(Port &port, const QString &reference, QString *failedAt = nullptr);
+// moving is the run's decision to delete the source once it is placed.
+Placement PlaceInNamedFolder(Port &port, const QString &reference, QString *failedAt, bool moving);
 
 } // namespace fd

@@ -223,6 +223,10 @@ void FDispatch::MSFlexGrid1_MouseUp(Qt::MouseButton button)
 
 void FDispatch::LDirOut_OLEDragDrop(const QList<QUrl> &urls)
 {
+    if (dispatchRun) { // manual mode would empty a folder dropped mid-run
+        shell().beep();
+        return;
+    }
     for (const QUrl &u : urls) {
         const QString p = paths::withoutTrailingSep(localPathOf(u));
         if (!p.isEmpty() && paths::folderExists(p)) {

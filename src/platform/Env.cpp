@@ -1,7 +1,13 @@
 #include "platform/Env.h"
 
+#include "platform/NativeName.h"
+
 #include <QCoreApplication>
 #include <QDir>
+
+#ifdef Q_OS_LINUX
+#include <unistd.h>
+#endif
 
 namespace fd {
 
@@ -27,6 +33,17 @@ QString programFolder()
 {
     if (!g_programFolderOverride.isEmpty())
         return g_programFolderOverride;
+#ifdef Q_OS_LINUX
+    // The link's bytes: Qt's own decoding loses a folder named in another encoding.
+    char target[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", target, sizeof target);
+    if (n > 0 && size_t(n) < sizeof target) {
+        const QByteArray exe(target, int(n));
+        const qsizetype cut = exe.lastIndexOf('/');
+        if (cut >= 0)
+            return decodeFileName(cut == 0 ? QByteArray("/") : exe.left(cut));
+    }
+#endif
     QString dir = QCoreApplication::applicationDirPath();
     if (dir.isEmpty())
         dir = QDir::currentPath();

@@ -199,10 +199,10 @@ private slots:
         w().UpDown3->setValue(1); // the first character names the folder
         w().ChRen->setChecked(true);
         QString failedAt;
-        QCOMPARE(PlaceInNamedFolder(w().port(), at(in, inputs[0]), &failedAt), Placement::Attempted);
+        QCOMPARE(PlaceInNamedFolder(w().port(), at(in, inputs[0]), &failedAt, false), Placement::Attempted);
         QVERIFY(failedAt.isEmpty());
         QCOMPARE(rawNamesIn(at(out, "\xD7")), QList<QByteArray>{inputs[0]});
-        QCOMPARE(PlaceInNamedFolder(w().port(), at(in, inputs[1]), &failedAt), Placement::Attempted);
+        QCOMPARE(PlaceInNamedFolder(w().port(), at(in, inputs[1]), &failedAt, false), Placement::Attempted);
         QVERIFY(!failedAt.isEmpty()); // a numbered name would pass 255 bytes
         QCOMPARE(rawNamesIn(at(out, "\xE9\x95\xBF")).size(), 1);
     }
@@ -217,7 +217,7 @@ private slots:
         w().LDirOut->setCaption(out);
         w().ChBackUp->setChecked(true);
         long long placed = 0;
-        CustomDispatchFile(w().port(), {QLatin1Char('/') + decodeFileName(sub)}, at(in, inputs[0]), placed);
+        CustomDispatchFile(w().port(), {QLatin1Char('/') + decodeFileName(sub)}, at(in, inputs[0]), placed, true);
         QCOMPARE(placed, 1LL);
         QCOMPARE(rawNamesIn(at(out, sub)), (QList<QByteArray>{"\xFF\xFEpic-3.jpg", "\xFF\xFEpic.txt"}));
         QCOMPARE(rawNamesIn(in), QList<QByteArray>{});

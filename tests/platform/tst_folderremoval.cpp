@@ -3,12 +3,18 @@
 #include "Inventory.h"
 #include "Mounts.h"
 #include "platform/Env.h"
+#include "OddNames.h"
 #include "platform/FolderRemoval.h"
+#include "platform/NativeName.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace fd;
 using namespace fd::test;
@@ -69,7 +75,7 @@ private slots:
         if (!real)
             return;
         const Inventory before = Inventory::take({dir.path()});
-        QCOMPARE(int(removeTree(folder, in)), why);
+        QCOMPARE(int(removeTree(folder, in).verdict.why), why);
         QCOMPARE(before.lostAfter({}), QStringList());
         QVERIFY(QFileInfo(at("other/link")).isSymLink());
     }
@@ -80,17 +86,17 @@ private slots:
         const QString doomed = at("work/sets");
         QVERIFY(writeFile(doomed + QStringLiteral("/00001/a.jpg"), "a"));
         QVERIFY(QFile::link(in, doomed + QStringLiteral("/00001/in")));
-        QCOMPARE(int(removeTree(doomed, in)), int(RemovalRefusal::None));
+        QVERIFY(removeTree(doomed, in).done());
         QVERIFY(!QFileInfo::exists(doomed));
         // A link as the folder itself: only the link goes.
         QVERIFY(writeFile(at("work/target/t.txt"), "t"));
         QVERIFY(QFile::link(at("work/target"), at("work/viaLink")));
-        QCOMPARE(int(removeTree(at("work/viaLink"), in)), int(RemovalRefusal::None));
+        QVERIFY(removeTree(at("work/viaLink"), in).done());
         QVERIFY(!QFileInfo(at("work/viaLink")).isSymLink());
         QCOMPARE(readFile(at("work/target/t.txt")), QByteArray("t"));
         QCOMPARE(readFile(in + QStringLiteral("/keep.txt")), QByteArray("keep"));
         // Nothing there: nothing to do.
-        QCOMPARE(int(removeTree(at("work/never"), in)), int(RemovalRefusal::None));
+        QVERIFY(removeTree(at("work/never"), in).done());
     }
 
     void rootOfAMountedFileSystem()
@@ -99,11 +105,82 @@ private slots:
         if (!m.ok())
             QSKIP(qPrintable(QStringLiteral("tmpfs mount not allowed: ") + m.error()));
         QVERIFY(writeFile(at("mnt/data.txt"), "d"));
-        QCOMPARE(int(removeTree(at("mnt"), in)), int(RemovalRefusal::Root));
+        QCOMPARE(int(removeTree(at("mnt"), in).verdict.why), int(RemovalRefusal::Root));
         QCOMPARE(readFile(at("mnt/data.txt")), QByteArray("d"));
         QCOMPARE(int(treeRemovalRefusal(at("mnt/sub"), in)), int(RemovalRefusal::None));
     }
+
+    // Never into another mount, nor into a protected folder seen through one.
+    void staysInside_data()
+    {
+        QTest::addColumn<bool>("bindInput");
+        QTest::addColumn<int>("why");
+        QTest::newRow("input bound inside") << true << int(RemovalRefusal::HoldsProtected);
+        QTest::newRow("file system mounted inside") << false << int(RemovalRefusal::HoldsMount);
+    }
+    void staysInside()
+    {
+        QFETCH(bool, bindInput);
+        QFETCH(int, why);
+        const QString doomed = at(QStringLiteral("sets%1").arg(why));
+        const QString inner = doomed + QStringLiteral("/00001/deep");
+        QVERIFY(writeFile(doomed + QStringLiteral("/00001/a.jpg"), "a"));
+        ScopedMount m = bindInput ? ScopedMount::readOnlyBind(in, inner) : ScopedMount::tmpfs(inner, 1 << 20);
+        if (!m.ok())
+            QSKIP(qPrintable(QStringLiteral("mount not allowed: ") + m.error()));
+        QVERIFY(bindInput || writeFile(inner + QStringLiteral("/stick.txt"), "s"));
+        const Inventory before = Inventory::take({dir.path()});
+        const TreeRemoval r = removeTree(doomed, in);
+        QCOMPARE(int(r.verdict.why), why);
+        QCOMPARE(r.verdict.at, inner);
+        QCOMPARE(before.lostAfter({}), QStringList());
+    }
+
+    void deletionCutShortIsTold()
+    {
+        QVERIFY(writeFile(at("real/sets/00001/a.jpg"), "a"));
+        ScopedMount m = ScopedMount::readOnlyBind(at("real"), at("view"));
+        if (!m.ok())
+            QSKIP(qPrintable(QStringLiteral("mount not allowed: ") + m.error()));
+        const TreeRemoval r = removeTree(at("view/sets"), in);
+        QCOMPARE(int(r.verdict.why), int(RemovalRefusal::None));
+        QVERIFY(!r.done());
+        QVERIFY2(r.left.startsWith(at("view/sets")), qPrintable(r.left));
+        QCOMPARE(readFile(at("real/sets/00001/a.jpg")), QByteArray("a"));
+    }
+
+    // Started from a folder named in GBK, the program knows that folder as its own
+    // and never deletes it.
+    void programFolderNamedInGbk()
+    {
+        const QString folder = at(decodeFileName("\xB3\xCC\xD0\xF2")); // 程序
+        QFile self(QCoreApplication::applicationFilePath());
+        QVERIFY(self.open(QIODevice::ReadOnly));
+        QVERIFY(writeRawFile(folder, "tst", self.readAll()));
+        const QByteArray exe = encodeFileName(folder + QStringLiteral("/tst"));
+        QVERIFY(::chmod(exe.constData(), 0755) == 0);
+        QVERIFY(::symlink(exe.constData(), QFile::encodeName(at("start")).constData()) == 0);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("FD_SHOW_PROGRAM_FOLDER"), QStringLiteral("1"));
+        child.setProcessEnvironment(env);
+        child.start(at("start"), {});
+        QVERIFY(child.waitForFinished(30000));
+        const QByteArray expected = encodeFileName(folder) + '\n' + QByteArray::number(int(RemovalRefusal::ProgramFolder));
+        QCOMPARE(child.readAllStandardOutput(), expected);
+        QVERIFY(removeTree(folder, in).done()); // a name the temporary folder cannot remove
+    }
 };
 
-QTEST_MAIN(FolderRemovalTest)
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("FD_SHOW_PROGRAM_FOLDER")) { // the child of programFolderNamedInGbk
+        const QString own = programFolder();
+        const QByteArray shown = encodeFileName(own) + '\n' + QByteArray::number(int(treeRemovalRefusal(own, {})));
+        return std::fwrite(shown.constData(), 1, size_t(shown.size()), stdout) == size_t(shown.size()) ? 0 : 1;
+    }
+    FolderRemovalTest t;
+    return QTest::qExec(&t, argc, argv);
+}
 #include "tst_folderremoval.moc"
