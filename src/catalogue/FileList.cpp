@@ -120,26 +120,31 @@ void FileList::refresh(const std::function<void()> &yield)
                                       [&](const QString &a) { return wildcardMatch(a, name); }))
             names_.append(std::move(name));
     }
+    sortInListOrder(names_, yield);
+}
+
+void sortInListOrder(QStringList &names, const std::function<void()> &yield)
+{
     // Names of one folder all differ: this order is total, any sort gives it.
     auto before = [](const QString &a, const QString &b) {
         const int c = QString::compare(a, b, Qt::CaseInsensitive);
         return c != 0 ? c < 0 : a < b;
     };
     if (!yield) {
-        std::sort(names_.begin(), names_.end(), before);
+        std::sort(names.begin(), names.end(), before);
         return;
     }
     // Sorted runs merged pairwise, with a yield between slices.
     constexpr qsizetype kRun = 2048;
-    const qsizetype n = names_.size();
+    const qsizetype n = names.size();
     for (qsizetype lo = 0; lo < n; lo += kRun) {
-        std::sort(names_.begin() + lo, names_.begin() + std::min(n, lo + kRun), before);
+        std::sort(names.begin() + lo, names.begin() + std::min(n, lo + kRun), before);
         yield();
     }
     for (qsizetype width = kRun; width < n; width *= 2) {
         for (qsizetype lo = 0; lo + width < n; lo += 2 * width) {
-            std::inplace_merge(names_.begin() + lo, names_.begin() + lo + width,
-                               names_.begin() + std::min(n, lo + 2 * width), before);
+            std::inplace_merge(names.begin() + lo, names.begin() + lo + width,
+                               names.begin() + std::min(n, lo + 2 * width), before);
             yield();
         }
     }

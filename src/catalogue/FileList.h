@@ -40,6 +40,10 @@ private:
 QStringList plainFileNames(const QString &folder, bool *opened = nullptr,
                            const std::function<void()> &yield = {});
 
+// The list's order: by name without regard to case (paths of one folder sort as
+// their names do). yield as for refresh().
+void sortInListOrder(QStringList &names, const std::function<void()> &yield = {});
+
 // While one lives, a folder is read once and its listing reused: handlers that
 // count and list the same folder for one change read the disk once.
 class ListingReuse {

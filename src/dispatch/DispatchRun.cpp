@@ -127,6 +127,8 @@ std::optional<RunEnd> DispatchRun::prepareWithoutRebuild()
         lastIndex = port.rows().count() - 1;
     } else if (scans) {
         useSplitPaths();
+        // Prepared in the input folder file list's order: by name.
+        sortInListOrder(cat.splitPaths, [] { pace::ifDue(); });
         lastIndex = cat.splitPaths.size() - 1;
     }
     return std::nullopt;

@@ -34,6 +34,15 @@ QString homeFolder()
     return QDir::homePath();
 }
 
+// Without trailing separators: "link/" would name what the link leads to.
+QString trimmedPath(const QString &folder)
+{
+    QString f = folder;
+    while (f.size() > 1 && (f.endsWith(QLatin1Char('/')) || f.endsWith(QDir::separator())))
+        f.chop(1);
+    return f;
+}
+
 struct Guard {
     QString folder;
     RemovalRefusal why;
@@ -85,9 +94,10 @@ RemovalVerdict judgeTreeRemoval(const QString &folder, const QString &inputFolde
     return {};
 }
 
-TreeRemoval removeTree(const QString &folder, const QString &inputFolder)
+TreeRemoval removeTree(const QString &given, const QString &inputFolder)
 {
-    TreeRemoval r{judgeTreeRemoval(folder, inputFolder), {}};
+    TreeRemoval r{judgeTreeRemoval(given, inputFolder), {}};
+    const QString folder = trimmedPath(given);
     if (r.verdict.why != RemovalRefusal::None || !raw::occupied(folder))
         return r;
     if (raw::isLink(folder) ? !raw::remove(folder) : !raw::removeTree(folder))
@@ -235,10 +245,11 @@ void empty(int fd, const struct stat &self, const QByteArray &path, const QList<
 
 } // namespace
 
-RemovalVerdict judgeTreeRemoval(const QString &folder, const QString &inputFolder)
+RemovalVerdict judgeTreeRemoval(const QString &given, const QString &inputFolder)
 {
-    if (folder.trimmed().isEmpty() || QDir::isRelativePath(folder))
+    if (given.trimmed().isEmpty() || QDir::isRelativePath(given))
         return {RemovalRefusal::NotAbsolute, {}};
+    const QString folder = trimmedPath(given);
     const QByteArray path = encodeFileName(folder);
     struct stat st, root;
     if (::stat(path.constData(), &st) != 0)
@@ -260,20 +271,16 @@ RemovalVerdict judgeTreeRemoval(const QString &folder, const QString &inputFolde
         ::close(fd);
         return {RemovalRefusal::Root, {}};
     }
-    QByteArray shown = path;
-    while (shown.size() > 1 && shown.endsWith('/'))
-        shown.chop(1);
-    return survey(fd, st, shown, guarded);
+    return survey(fd, st, path, guarded);
 }
 
-TreeRemoval removeTree(const QString &folder, const QString &inputFolder)
+TreeRemoval removeTree(const QString &given, const QString &inputFolder)
 {
-    TreeRemoval r{judgeTreeRemoval(folder, inputFolder), {}};
+    TreeRemoval r{judgeTreeRemoval(given, inputFolder), {}};
+    const QString folder = trimmedPath(given);
     if (r.verdict.why != RemovalRefusal::None || !raw::occupied(folder))
         return r;
-    QByteArray path = encodeFileName(folder);
-    while (path.size() > 1 && path.endsWith('/'))
-        path.chop(1);
+    const QByteArray path = encodeFileName(folder);
     if (raw::isLink(folder) || !raw::isFolder(folder)) {
         if (::unlink(path.constData()) != 0)
             r.left = folder;

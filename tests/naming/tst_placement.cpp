@@ -97,7 +97,6 @@ private slots:
         QTest::addColumn<QStringList>("placed");
         const QStringList ab{"a", "b"};
         QTest::newRow("no match") << "c.jpg" << "(.+)(\\-)" << ab;
-        QTest::newRow("no dot") << "c" << "(.+)(\\-)" << ab;
         QTest::newRow("invalid pattern") << "c.jpg" << "(a" << QStringList();
     }
     void runEndsAtTheFirstFileWithoutName()
