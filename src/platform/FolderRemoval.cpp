@@ -145,9 +145,13 @@ const Protected *protectedAs(const QList<Protected> &list, const struct stat &st
 // of a folder of the same one (which only the system's mount flag tells).
 bool beginsMount(int fd, const struct stat &self, const struct stat &parent)
 {
+#ifdef STATX_ATTR_MOUNT_ROOT
     struct statx sx;
     if (::statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS, &sx) == 0 && (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT))
         return (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+#else
+    Q_UNUSED(fd);
+#endif
     return self.st_dev != parent.st_dev || idOf(self) == idOf(parent);
 }
 

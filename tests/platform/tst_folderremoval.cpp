@@ -161,13 +161,12 @@ private slots:
         QVERIFY(::chmod(exe.constData(), 0755) == 0);
         QVERIFY(::symlink(exe.constData(), QFile::encodeName(at("start")).constData()) == 0);
         QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("FD_SHOW_PROGRAM_FOLDER"), QStringLiteral("1"));
-        child.setProcessEnvironment(env);
+        qputenv("FD_SHOW_PROGRAM_FOLDER", "1");
         child.start(at("start"), {});
+        qunsetenv("FD_SHOW_PROGRAM_FOLDER");
         QVERIFY(child.waitForFinished(30000));
-        const QByteArray expected = encodeFileName(folder) + '\n' + QByteArray::number(int(RemovalRefusal::ProgramFolder));
-        QCOMPARE(child.readAllStandardOutput(), expected);
+        QCOMPARE(child.readAllStandardOutput(),
+                 encodeFileName(folder) + '\n' + QByteArray::number(int(RemovalRefusal::ProgramFolder)));
         QVERIFY(removeTree(folder, in).done()); // a name the temporary folder cannot remove
     }
 };
