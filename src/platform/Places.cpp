@@ -50,4 +50,31 @@ QString shippedFile(const QString &fileName)
 
 QString helpDocumentPath() { return shippedFile(QStringLiteral("帮助.chm")); }
 
+QString separateWorkFolder()
+{
+    // As startup names it: below programdata when that is set, else the data folder.
+    const QString data = readEnv(QStringLiteral("programdata"));
+    const QString own = programFolder();
+    const QString work = data.isEmpty() ? writableDataFolder() : paths::join(data, paths::lastComponent(own));
+    return paths::withoutTrailingSep(work) == paths::withoutTrailingSep(own) ? QString() : work;
+}
+
+QStringList ownFilePaths()
+{
+    const QString own = programFolder();
+    QStringList files{programFile(), helpDocumentPath()};
+    for (const QString &name : {QStringLiteral("STRebooter"), QStringLiteral("STRebooter.exe"),
+                                QStringLiteral("帮助.chm"), QStringLiteral("分发失败记录.txt")})
+        files << paths::join(own, name);
+    for (const QString &folder : {own, writableDataFolder(), separateWorkFolder()}) {
+        if (folder.isEmpty())
+            continue;
+        for (const QString &name : {QStringLiteral("分发失败记录.txt"), QStringLiteral("Dispatch.txt"),
+                                    QStringLiteral("STFilesDispatcher.rar"), QStringLiteral("WinRAR.exe"),
+                                    QStringLiteral("更新失败.txt")})
+            files << paths::join(folder, name);
+    }
+    return files;
+}
+
 } // namespace fd
