@@ -1,13 +1,7 @@
 #include "platform/Env.h"
 
-#include "platform/NativeName.h"
-
 #include <QCoreApplication>
 #include <QDir>
-
-#ifdef __linux__
-#include <unistd.h>
-#endif
 
 namespace fd {
 
@@ -29,25 +23,11 @@ QString readEnv(const QString &name)
 #endif
 }
 
-QString programFile()
-{
-#ifdef __linux__
-    // The name's own bytes: a folder named in GBK must not come back changed.
-    QByteArray buf(4096, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), size_t(buf.size()));
-    if (n > 0 && n < buf.size())
-        return decodeFileName(buf.left(n));
-#endif
-    return QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
-}
-
 QString programFolder()
 {
     if (!g_programFolderOverride.isEmpty())
         return g_programFolderOverride;
-    QString dir = programFile();
-    const qsizetype cut = dir.lastIndexOf(QDir::separator());
-    dir = cut > 0 ? dir.left(cut) : cut == 0 ? dir.left(1) : QString();
+    QString dir = QCoreApplication::applicationDirPath();
     if (dir.isEmpty())
         dir = QDir::currentPath();
     return QDir::toNativeSeparators(dir);

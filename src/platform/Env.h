@@ -10,8 +10,6 @@ QString readEnv(const QString &name);
 // The folder that holds the program, native separators, no trailing separator
 // unless it is the file-system root.
 QString programFolder();
-// The program's own executable file, its name bytes kept.
-QString programFile();
 // Tests point the program folder elsewhere; empty text restores the real one.
 void setProgramFolderOverride(const QString &folder);
 
