@@ -9,6 +9,7 @@
 #include "platform/Shell.h"
 #include "dispatch/Pace.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QSet>
@@ -101,6 +102,7 @@ struct TransferSession::State {
     QSet<FileId> placed; // files this run moved: the only copy of each
     QSet<FileId> own;    // the program's files
     QSet<QString> swept; // folders already cleared of interrupted runs' leftovers
+    long long startedNs = QDateTime::currentMSecsSinceEpoch() * 1000000LL;
     QVector<PendingDeletion> pending;
     QElapsedTimer batchAge;
 
@@ -175,7 +177,10 @@ void sweepLeftovers(const QString &destination)
     if (s->swept.contains(folder))
         return;
     s->swept.insert(folder);
-    raw::removeLeftoverTemporaries(folder);
+    // A folder changed since the run began was made by it: nothing to clear there.
+    raw::Info f;
+    if (raw::info(folder, f, true) && f.modifiedNs < s->startedNs)
+        raw::removeLeftoverTemporaries(folder);
 }
 
 bool absent(int error) { return error == ENOENT || error == ENOTDIR; }
@@ -201,7 +206,7 @@ char *pieceBuffer()
 {
     static thread_local std::unique_ptr<char[]> buf;
     if (!buf)
-        buf.reset(new char[size_t(kTransferPiece)]);
+        buf.reset(new char[size_t(kTransferPiece) + 1]); // one byte more tells of a growing source
     return buf.get();
 }
 
@@ -339,7 +344,9 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
         }
         return false;
     };
-    if (!decide(occupied(destination)))
+    // A small file is copied before its name is looked at: a taken name is rare,
+    // and linking the finished copy tells of it without a call of its own.
+    if (from.size > kTransferPiece && !decide(occupied(destination)))
         return r;
 
     // Written unnamed (or under a temporary name) and put in place only when whole:
@@ -376,12 +383,15 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
         else
             pace::ifDue();
         const long long want = std::min(kTransferPiece, total - done);
+        // The last piece asks for one byte more: a source still being written (a
+        // download, a camera import) is not copied short and reported as copied.
+        const long long ask = want + (done + want == total ? 1 : 0);
         if (g_pieceHook)
             g_pieceHook(want);
         long long got = 0;
         while (got < want) {
             if (kernelCopy) {
-                const long long n = raw::copyRange(in.fd, out.fd, want - got);
+                const long long n = raw::copyRange(in.fd, out.fd, ask - got);
                 if (n > 0) {
                     got += n;
                     continue;
@@ -402,7 +412,7 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
                 continue;
             }
             char *buf = pieceBuffer();
-            const long long n = raw::read(in.fd, buf, want - got);
+            const long long n = raw::read(in.fd, buf, ask - got);
             if (n <= 0) { // read error, or the source shrank under us
                 discard();
                 r.failed = r.sourceFailed = true;
@@ -423,17 +433,14 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
             }
             got += n;
         }
+        if (got > want) { // the source grew while it was copied: the copy goes, the source stays
+            discard();
+            r.failed = r.sourceFailed = true;
+            return r;
+        }
         done += want;
     }
 
-    // A source written to while it was read (a download, a camera import) was
-    // copied short: the copy goes, the source stays.
-    raw::Info after;
-    if (!raw::info(in.fd, after) || !after.unchangedSince(from)) {
-        discard();
-        r.failed = r.sourceFailed = true;
-        return r;
-    }
     in.closeNow();
     for (;;) {
         if (replacing) {

@@ -494,16 +494,13 @@ bool linkNew(Replacement &r, const QString &target)
         // Linking by the descriptor itself needs a privilege; the /proc name does not.
         static std::atomic<bool> byDescriptor{true};
         const QByteArray t = enc(target);
-        int rc = -1;
-        if (byDescriptor.load(std::memory_order_relaxed)) {
-            rc = ::linkat(r.fd, "", AT_FDCWD, t.constData(), AT_EMPTY_PATH);
-            // Refused for want of the privilege: the /proc name from now on.
-            if (rc != 0 && (errno == ENOENT || errno == EPERM || errno == EINVAL))
-                byDescriptor = false;
-        }
-        if (rc != 0 && !byDescriptor.load(std::memory_order_relaxed)) {
+        const bool direct = byDescriptor.load(std::memory_order_relaxed);
+        int rc = direct ? ::linkat(r.fd, "", AT_FDCWD, t.constData(), AT_EMPTY_PATH) : -1;
+        if (!direct || (rc != 0 && (errno == ENOENT || errno == EPERM || errno == EINVAL))) {
             const QByteArray proc = "/proc/self/fd/" + QByteArray::number(r.fd);
             rc = ::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, t.constData(), AT_SYMLINK_FOLLOW);
+            if (rc == 0 && direct) // refused for want of the privilege: the /proc name from now on
+                byDescriptor = false;
         }
         if (rc != 0) {
             g_error = errno;
