@@ -5,7 +5,7 @@ PKGS=(
   build-essential cmake pkg-config ninja-build
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6network6 libgl-dev
   libmediainfo0v5 libexiv2-dev libopencc-dev libopencc1.1 libicu-dev libheif-dev
-  libarchive-dev libarchive13
+  libarchive-dev libarchive13 dosfstools
   fonts-wqy-microhei xvfb xauth x11-utils imagemagick
   libimage-exiftool-perl ffmpeg dbus-daemon
   librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian

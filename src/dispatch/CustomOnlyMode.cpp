@@ -65,7 +65,13 @@ private:
                 DoEvents();
             }
         }
-        shell().message(QStringLiteral("分发完毕！"), QStringLiteral("消息"), Icon::Information, Buttons::Ok);
+        // Moves are on the disk before the report; a source that changed meanwhile stayed.
+        flushTransfers();
+        run.log.close();
+        if (run.failureCount > 0)
+            CompletionReport(port, run.failureCount);
+        else
+            shell().message(QStringLiteral("分发完毕！"), QStringLiteral("消息"), Icon::Information, Buttons::Ok);
     }
 };
 

@@ -51,6 +51,12 @@ DispatchMode &DispatchRun::passMode()
 
 void DispatchRun::execute()
 {
+    // Sources found changed before their deletion are reported with the others.
+    TransferSession transfers([this](const QString &source, const QString &destination) {
+        if (!log.isOpen())
+            log.open();
+        recordFailure(source, destination);
+    });
     relative = relativePart(inFolder(), port.onlyLastFolderInNames());
     lock();
     if (const auto end = runMode().replaceRun(*this, Stage::BeforeCatalogue)) {
@@ -178,6 +184,7 @@ std::optional<RunEnd> DispatchRun::passes()
         directPicking = forceDirect
             || directPickingFor(c.customFolders, c.folderFromName, port.sequential(), port.numeric(), lastIndex);
         if (directPicking) {
+            flushTransfers();
             failureCount = 0;
             log.open();
             fileRule().startLoop(*this);
@@ -211,6 +218,7 @@ std::optional<RunEnd> DispatchRun::passes()
     }
     if (const auto end = passMode().betweenPasses(*this))
         return end;
+    flushTransfers();
     failureCount = 0;
     log.open();
     fileRule().startLoop(*this);
@@ -289,6 +297,8 @@ bool DispatchRun::dispatchOne(const QString &source, long long i)
 
 void DispatchRun::epilogue(RunEnd from)
 {
+    // Every move is on the disk, its source deleted, before anything is reported.
+    flushTransfers();
     const ModeChoice &c = started_;
     if (from == RunEnd::Report) {
         port.beforeReport();

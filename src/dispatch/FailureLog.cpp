@@ -1,6 +1,7 @@
 #include "dispatch/FailureLog.h"
 
 #include "dispatch/Port.h"
+#include "dispatch/Transfer.h"
 #include "platform/Paths.h"
 #include "platform/NativeName.h"
 #include "platform/Places.h"
@@ -52,6 +53,8 @@ void FailureLog::open()
         return;
     file_ = std::make_unique<File>();
     file_->fd = fd;
+    if (TransferSession *t = TransferSession::current())
+        t->protect(path()); // a run never moves its own log away
     writeLine(QStringLiteral("分发失败记录列表详情："));
 }
 

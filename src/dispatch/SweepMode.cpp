@@ -46,6 +46,7 @@ public:
             oneName(in, out, name);
             DoEvents();
         }
+        flushTransfers(); // every move on the disk, its source gone, before the report
         run_.log.close();
         // Failed moves are reported, not hidden behind the plain completion message.
         if (run_.failureCount > 0)

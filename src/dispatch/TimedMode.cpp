@@ -75,19 +75,17 @@ public:
             }
             const QString source = p < runList.size() ? runList[p].path : QString();
             QString destination = paths::join(run.outFolder(), namePartOf(source));
-            const bool moving = run.moving();
-            // A file moved here earlier in this run is never replaced: it exists nowhere else.
-            if (!(moving && moved_.contains(destination))) {
-                const TransferResult r = moving ? Move(source, destination, Clash::Overwrite, DiskFull::GiveUp)
-                                                : Transfer(source, destination, Clash::Overwrite, DiskFull::GiveUp);
-                if (moving && r.copied)
-                    moved_.insert(destination);
-            }
+            // A file moved here earlier in this run is never replaced: the transfer refuses.
+            if (run.moving())
+                Move(source, destination, Clash::Overwrite, DiskFull::GiveUp);
+            else
+                Transfer(source, destination, Clash::Overwrite, DiskFull::GiveUp);
             port.setTitle(run.tag() + QStringLiteral("  正在随机移动文件中...") + QString::number(p)
                           + QLatin1Char('/') + QString::number(last));
             port.setTickPosition(p + 1);
             more = p < last && !port.stopRequested();
         }
+        flushTransfers(); // a tick's moves do not wait for the next one
         if (more)
             port.startTicks(next);
         ticking_ = false;
@@ -95,7 +93,6 @@ public:
 
 private:
     bool ticking_ = false;
-    QSet<QString> moved_;
 };
 
 } // namespace

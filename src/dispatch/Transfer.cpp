@@ -3,13 +3,21 @@
 
 #include "platform/Clock.h"
 #include "platform/Paths.h"
+#include "platform/Places.h"
+#include "platform/RawDir.h"
 #include "platform/RawFile.h"
 #include "platform/Shell.h"
 #include "dispatch/Pace.h"
 
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QSet>
+#include <QVector>
 #include <atomic>
 #include <cerrno>
 #include <memory>
+#include <utility>
 
 namespace fd {
 
@@ -67,6 +75,68 @@ bool isFolder(const QString &path)
     return raw::info(path, i, true) && i.folder;
 }
 
+} // namespace
+
+// ---- The run's session ---------------------------------------------------------
+
+struct FileId {
+    unsigned long long device = 0, number = 0;
+    bool operator==(const FileId &o) const { return device == o.device && number == o.number; }
+};
+inline size_t qHash(const FileId &id, size_t seed = 0) { return qHashMulti(seed, id.device, id.number); }
+
+namespace {
+FileId idOf(const raw::Info &i) { return {i.device, i.number}; }
+
+// A source waiting for its copies to reach the disk.
+struct PendingDeletion {
+    QString source;
+    raw::Info stamp; // as it was opened for the copy
+    QStringList destinations;
+    QList<unsigned long long> devices; // of the destinations
+};
+} // namespace
+
+struct TransferSession::State {
+    TransferSession::FailureReport failed;
+    QSet<FileId> placed; // files this run moved: the only copy of each
+    QSet<FileId> own;    // the program's files
+    QSet<QString> swept; // folders already cleared of interrupted runs' leftovers
+    long long startedNs = QDateTime::currentMSecsSinceEpoch() * 1000000LL;
+    QVector<PendingDeletion> pending;
+    QElapsedTimer batchAge;
+
+    void addOwn(const QString &path)
+    {
+        raw::Info i;
+        if (raw::info(path, i, true))
+            own.insert(idOf(i));
+    }
+};
+
+namespace {
+
+TransferSession *g_session = nullptr;
+TransferSession::State *state();
+
+bool isOwn(const raw::Info &i)
+{
+    const TransferSession::State *s = state();
+    return s && s->own.contains(idOf(i));
+}
+
+// A file this run moved, or one of the program's, is never replaced; nor is a
+// read-only one, even where the user could write it anyway.
+bool mayNotReplace(const raw::Info &i)
+{
+    if (i.link)
+        return false;
+    if (i.readOnly)
+        return true;
+    const TransferSession::State *s = state();
+    return s && (s->placed.contains(idOf(i)) || s->own.contains(idOf(i)));
+}
+
 // What a destination that exists already asks for.
 enum class AtDestination { Fail, Leave, Rename, Overwrite };
 
@@ -80,13 +150,37 @@ AtDestination decideClash(const QString &destination, const raw::Info &from, Cla
     // Its own destination: writing would destroy the only copy.
     if ((seen && there.sameFileAs(from)) || clash == Clash::Skip)
         return AtDestination::Leave;
-    return clash == Clash::Rename ? AtDestination::Rename : AtDestination::Overwrite;
+    if (clash == Clash::Rename)
+        return AtDestination::Rename;
+    raw::Info self;
+    if (raw::info(destination, self, false) && mayNotReplace(self))
+        return AtDestination::Fail;
+    return AtDestination::Overwrite;
 }
 
-// Hidden files count as absent sources.
-bool hiddenName(const QString &path)
+// The first free clash name, as Rename asks.
+QString freeClashName(const QString &destination)
 {
-    return QStringView(path).mid(path.lastIndexOf(paths::sep()) + 1).startsWith(QLatin1Char('.'));
+    QString name = clashName(destination);
+    while (occupied(name))
+        name = nextClashName(name);
+    return name;
+}
+
+// An interrupted run may have left temporary files where this one writes.
+void sweepLeftovers(const QString &destination)
+{
+    TransferSession::State *s = state();
+    if (!s)
+        return;
+    const QString folder = paths::folderOf(destination);
+    if (s->swept.contains(folder))
+        return;
+    s->swept.insert(folder);
+    // A folder changed since the run began was made by it: nothing to clear there.
+    raw::Info f;
+    if (raw::info(folder, f, true) && f.modifiedNs < s->startedNs)
+        raw::removeLeftoverTemporaries(folder);
 }
 
 bool absent(int error) { return error == ENOENT || error == ENOTDIR; }
@@ -112,7 +206,7 @@ char *pieceBuffer()
 {
     static thread_local std::unique_ptr<char[]> buf;
     if (!buf)
-        buf.reset(new char[size_t(kTransferPiece)]);
+        buf.reset(new char[size_t(kTransferPiece) + 1]); // one byte more tells of a growing source
     return buf.get();
 }
 
@@ -150,21 +244,77 @@ TransferResult unreadableSource(const QString &source, QString &destination, Cla
     return r;
 }
 
-} // namespace
+// The copies of the source copied last: what ReleaseSource may delete.
+struct LastCopy {
+    QString source;
+    raw::Info stamp;
+    QStringList destinations;
+    bool whole = true; // false when the source changed between two of its copies
+};
+LastCopy g_lastCopy;
 
-void setTransferPieceHook(std::function<void(long long)> hook) { g_pieceHook = std::move(hook); }
+void rememberCopy(const QString &source, const raw::Info &stamp, const QString &destination)
+{
+    if (g_lastCopy.source != source) {
+        g_lastCopy = LastCopy{source, stamp, {}, true};
+    } else if (!g_lastCopy.stamp.unchangedSince(stamp)) {
+        g_lastCopy.whole = false;
+    }
+    g_lastCopy.destinations.append(destination);
+}
 
-TransferResult Transfer(const QString &source, QString &destination, Clash clash, DiskFull onFull)
+// Deletes a source that is still the file its copies were made from; false when
+// it is not (it stays). A source already gone is no failure.
+bool deleteIfUnchanged(const PendingDeletion &p)
+{
+    raw::Info now;
+    if (!raw::info(p.source, now, true))
+        return absent(raw::lastError());
+    if (!now.unchangedSince(p.stamp) || isOwn(now))
+        return false;
+    raw::remove(p.source); // a failing deletion leaves the file
+    return true;
+}
+
+// Hands a copied source over for deletion: to the run's batch, else at once after
+// its copies are flushed. False when it was found changed and stays.
+bool release(PendingDeletion p)
+{
+    TransferSession::State *s = state();
+    for (const QString &d : p.destinations) {
+        raw::Info i;
+        if (raw::info(d, i, false)) {
+            p.devices.append(i.device);
+            if (s)
+                s->placed.insert(idOf(i)); // from now on the only copy
+        }
+    }
+    if (!s) {
+        for (const QString &d : p.destinations)
+            if (!raw::flushFileSystem(d))
+                return false;
+        return deleteIfUnchanged(p);
+    }
+    if (s->pending.isEmpty())
+        s->batchAge.start();
+    s->pending.append(std::move(p));
+    // A batch waits at most about a second of work or a few hundred files.
+    if (s->pending.size() >= 256 || s->batchAge.elapsed() >= 1000)
+        g_session->flush();
+    return true;
+}
+
+TransferResult copyFile(const QString &source, QString &destination, Clash clash, DiskFull onFull,
+                        raw::Info &from)
 {
     TransferResult r;
-    if (source.isEmpty() || hiddenName(source))
+    if (source.isEmpty())
         return r;
 
     Descriptor in;
     in.fd = raw::openRead(source);
     if (in.fd < 0)
         return absent(raw::lastError()) ? r : unreadableSource(source, destination, clash);
-    raw::Info from;
     if (!raw::info(in.fd, from)) {
         r.failed = r.sourceFailed = true;
         return r;
@@ -172,46 +322,42 @@ TransferResult Transfer(const QString &source, QString &destination, Clash clash
     if (!from.plain) // a folder, device or pipe is no file to copy
         return r;
 
-    // The name is claimed by creating the file: what is there decides the clash.
-    Descriptor created;  // a new destination, removed again on failure
-    raw::Replacement replacement; // the file that replaces an existing destination
-    created.fd = raw::createNew(destination);
-    if (created.fd < 0 && raw::lastError() == EEXIST) {
-        const AtDestination at = decideClash(destination, from, clash);
-        if (at == AtDestination::Fail) {
+    bool replacing = false, renamed = false;
+    // The clash decides before anything is written, and again if the name is
+    // taken by the time the copy is whole.
+    auto decide = [&](bool exists) {
+        if (!exists)
+            return true;
+        switch (decideClash(destination, from, clash)) {
+        case AtDestination::Fail:
             r.failed = true;
-            return r;
+            return false;
+        case AtDestination::Leave:
+            return false;
+        case AtDestination::Rename:
+            destination = renamed ? nextClashName(destination) : freeClashName(destination);
+            renamed = true;
+            return true;
+        case AtDestination::Overwrite:
+            replacing = true;
+            return true;
         }
-        if (at == AtDestination::Leave)
-            return r;
-        if (at == AtDestination::Rename) {
-            destination = clashName(destination);
-            while ((created.fd = raw::createNew(destination)) < 0 && raw::lastError() == EEXIST)
-                destination = nextClashName(destination);
-        } else {
-            // The old file stays whole until the new one is complete.
-            replacement = raw::createReplacement(destination);
-            if (replacement.fd < 0) {
-                r.failed = true;
-                return r;
-            }
-        }
-    }
-    const bool replacing = replacement.fd >= 0;
-    if (!replacing && created.fd < 0) {
+        return false;
+    };
+    // A small file is copied before its name is looked at: a taken name is rare,
+    // and linking the finished copy tells of it without a call of its own.
+    if (from.size > kTransferPiece && !decide(occupied(destination)))
+        return r;
+
+    // Written unnamed (or under a temporary name) and put in place only when whole:
+    // an interruption never leaves a short file under the final name.
+    sweepLeftovers(destination);
+    raw::Replacement out = raw::createReplacement(destination);
+    if (out.fd < 0) {
         r.failed = true;
         return r;
     }
-    const int out = replacing ? replacement.fd : created.fd;
-    // From here every failure leaves nothing behind; an old destination stays as it was.
-    auto discard = [&] {
-        if (replacing) {
-            raw::discardReplacement(replacement);
-        } else {
-            created.closeNow();
-            raw::remove(destination);
-        }
-    };
+    auto discard = [&] { raw::discardReplacement(out); };
     // A full disk asks Retry / Cancel, or gives up at once for a caller that asks itself.
     auto retryAfterWriteError = [&](int err) {
         if (!raw::isDiskFull(err))
@@ -237,12 +383,15 @@ TransferResult Transfer(const QString &source, QString &destination, Clash clash
         else
             pace::ifDue();
         const long long want = std::min(kTransferPiece, total - done);
+        // The last piece asks for one byte more: a source still being written (a
+        // download, a camera import) is not copied short and reported as copied.
+        const long long ask = want + (done + want == total ? 1 : 0);
         if (g_pieceHook)
             g_pieceHook(want);
         long long got = 0;
         while (got < want) {
             if (kernelCopy) {
-                const long long n = raw::copyRange(in.fd, out, want - got);
+                const long long n = raw::copyRange(in.fd, out.fd, ask - got);
                 if (n > 0) {
                     got += n;
                     continue;
@@ -263,7 +412,7 @@ TransferResult Transfer(const QString &source, QString &destination, Clash clash
                 continue;
             }
             char *buf = pieceBuffer();
-            const long long n = raw::read(in.fd, buf, want - got);
+            const long long n = raw::read(in.fd, buf, ask - got);
             if (n <= 0) { // read error, or the source shrank under us
                 discard();
                 r.failed = r.sourceFailed = true;
@@ -271,7 +420,7 @@ TransferResult Transfer(const QString &source, QString &destination, Clash clash
             }
             long long put = 0;
             while (put < n) {
-                const long long m = raw::write(out, buf + put, n - put);
+                const long long m = raw::write(out.fd, buf + put, n - put);
                 if (m > 0) {
                     put += m;
                     continue;
@@ -284,48 +433,86 @@ TransferResult Transfer(const QString &source, QString &destination, Clash clash
             }
             got += n;
         }
+        if (got > want) { // the source grew while it was copied: the copy goes, the source stays
+            discard();
+            r.failed = r.sourceFailed = true;
+            return r;
+        }
         done += want;
     }
 
     in.closeNow();
-    if (replacing) {
-        if (!raw::commitReplacement(replacement, destination)) {
+    for (;;) {
+        if (replacing) {
+            if (!raw::commitReplacement(out, destination)) {
+                r.failed = true;
+                return r;
+            }
+            break;
+        }
+        if (raw::linkNew(out, destination))
+            break;
+        if (raw::lastError() != EEXIST) { // linkNew has discarded it
             r.failed = true;
             return r;
         }
-    } else if (!created.closeNow()) {
-        raw::remove(destination);
-        r.failed = true;
-        return r;
+        if (!decide(true)) { // taken meanwhile: the clash decides again
+            discard();
+            return r;
+        }
     }
     r.copied = true;
+    return r;
+}
+
+TransferSession::State *state() { return g_session ? &g_session->state() : nullptr; }
+
+} // namespace
+
+void setTransferPieceHook(std::function<void(long long)> hook) { g_pieceHook = std::move(hook); }
+
+TransferResult Transfer(const QString &source, QString &destination, Clash clash, DiskFull onFull)
+{
+    raw::Info from;
+    const TransferResult r = copyFile(source, destination, clash, onFull, from);
+    if (r.copied)
+        rememberCopy(source, from, destination);
     return r;
 }
 
 TransferResult Move(const QString &source, QString &destination, Clash clash, DiskFull onFull)
 {
     // Another file system, or a rename refused for any other reason: copy, then
-    // delete the source once the copy is whole.
+    // delete the source once the copy is whole and on the disk.
     auto copyThenDelete = [&](Clash c) {
-        TransferResult r = Transfer(source, destination, c, onFull);
-        if (r.copied)
-            ReleaseSource(source);
+        raw::Info stamp;
+        TransferResult r = copyFile(source, destination, c, onFull, stamp);
+        if (r.copied && !release(PendingDeletion{source, stamp, {destination}, {}}))
+            r.failed = true;
         return r;
     };
     TransferResult r;
-    if (source.isEmpty() || hiddenName(source))
+    if (source.isEmpty())
         return r;
     raw::Info from;
     if (!raw::info(source, from, false))
         return absent(raw::lastError()) ? r : copyThenDelete(clash);
+    if (isOwn(from)) { // the program's own files stay where they are
+        r.failed = r.sourceFailed = true;
+        return r;
+    }
     if (from.link) // the link's file is what gets copied, not the link
         return copyThenDelete(clash);
     if (!from.plain)
         return r;
-    if (raw::rename(source, destination, false)) {
+    auto moved = [&] {
+        if (TransferSession::State *s = state())
+            s->placed.insert(idOf(from));
         r.copied = true;
         return r;
-    }
+    };
+    if (raw::rename(source, destination, false))
+        return moved();
     if (raw::lastError() != EEXIST)
         return copyThenDelete(clash);
     const AtDestination at = decideClash(destination, from, clash);
@@ -336,18 +523,14 @@ TransferResult Move(const QString &source, QString &destination, Clash clash, Di
     if (at == AtDestination::Leave)
         return r;
     if (at == AtDestination::Overwrite) {
-        if (raw::rename(source, destination, true)) {
-            r.copied = true;
-            return r;
-        }
+        if (raw::rename(source, destination, true))
+            return moved();
         return copyThenDelete(clash);
     }
     destination = clashName(destination);
     for (;;) {
-        if (raw::rename(source, destination, false)) {
-            r.copied = true;
-            return r;
-        }
+        if (raw::rename(source, destination, false))
+            return moved();
         if (raw::lastError() != EEXIST)
             return copyThenDelete(clash);
         destination = nextClashName(destination);
@@ -356,7 +539,71 @@ TransferResult Move(const QString &source, QString &destination, Clash clash, Di
 
 void ReleaseSource(const QString &source)
 {
-    raw::remove(source); // a failing deletion leaves the file
+    if (g_lastCopy.source != source || source.isEmpty())
+        return; // no copy of it was made: it stays
+    LastCopy c = std::exchange(g_lastCopy, LastCopy{});
+    if (!c.whole) {
+        if (TransferSession::State *s = state())
+            s->failed(source, c.destinations.value(0));
+        return;
+    }
+    release(PendingDeletion{source, c.stamp, c.destinations, {}});
+}
+
+// ---- The session ---------------------------------------------------------------
+
+TransferSession::TransferSession(FailureReport failed) : d(std::make_unique<State>()), outer_(g_session)
+{
+    d->failed = std::move(failed);
+    for (const QString &path : ownFilePaths())
+        d->addOwn(path);
+    const QString work = separateWorkFolder();
+    if (!work.isEmpty()) {
+        if (const auto entries = raw::listFolder(work))
+            for (const raw::Entry &e : *entries)
+                d->addOwn(paths::join(work, e.name));
+    }
+    g_session = this;
+}
+
+TransferSession::~TransferSession()
+{
+    flush();
+    g_session = outer_;
+}
+
+TransferSession *TransferSession::current() { return g_session; }
+
+void TransferSession::protect(const QString &path) { d->addOwn(path); }
+
+void TransferSession::flush()
+{
+    if (d->pending.isEmpty())
+        return;
+    const QVector<PendingDeletion> batch = std::exchange(d->pending, {});
+    // One flush per file system; a source goes only when every copy of it is on the disk.
+    QHash<unsigned long long, bool> flushed;
+    for (const PendingDeletion &p : batch) {
+        for (int k = 0; k < p.devices.size(); ++k) {
+            if (flushed.contains(p.devices[k]))
+                continue;
+            const QString &at = p.destinations.value(k);
+            flushed.insert(p.devices[k], raw::flushFileSystem(at) || raw::flushFileSystem(paths::folderOf(at)));
+        }
+    }
+    for (const PendingDeletion &p : batch) {
+        bool onDisk = p.devices.size() == p.destinations.size();
+        for (unsigned long long dev : p.devices)
+            onDisk = onDisk && flushed.value(dev);
+        if (!onDisk || !deleteIfUnchanged(p))
+            d->failed(p.source, p.destinations.value(0));
+    }
+}
+
+void flushTransfers()
+{
+    if (TransferSession *s = TransferSession::current())
+        s->flush();
 }
 
 } // namespace fd

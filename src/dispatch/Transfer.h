@@ -2,6 +2,7 @@
 #include <QString>
 #include <QTime>
 #include <functional>
+#include <memory>
 
 namespace fd {
 
@@ -45,8 +46,42 @@ TransferResult Move(const QString &source, QString &destination, Clash clash,
                     DiskFull onFull = DiskFull::Ask);
 
 // Deletes a source whose copies are all whole: the last step of a move that
-// copied one file to several places. Nothing else deletes a source.
+// copied one file to several places. Nothing else deletes a source. It goes only
+// when it is still the file the last copies were made from, and, within a run,
+// once those copies are on the disk (see TransferSession).
 void ReleaseSource(const QString &source);
+
+// What one run's transfers share, from its start to its end (one at a time):
+// - the files the run moved: each is the only copy, so no later file replaces it;
+// - the program's own files, which are never moved, deleted or replaced;
+// - the sources of copies waiting for the disk: they are deleted in batches, after
+//   one flush of the destination's file system, at the latest when the run ends.
+// A source found changed when its turn comes stays, and is reported as failed.
+class TransferSession {
+public:
+    using FailureReport = std::function<void(const QString &source, const QString &destination)>;
+    explicit TransferSession(FailureReport failed);
+    ~TransferSession();
+    TransferSession(const TransferSession &) = delete;
+    TransferSession &operator=(const TransferSession &) = delete;
+
+    // The session of the run under way; null outside a run.
+    static TransferSession *current();
+    // Flushes the copies made so far and deletes their sources.
+    void flush();
+    // A file of the program's that appeared after the start (the failure log).
+    void protect(const QString &path);
+
+    struct State;
+    State &state() { return *d; }
+
+private:
+    std::unique_ptr<State> d;
+    TransferSession *outer_ = nullptr;
+};
+
+// Flushes the current run's copies, if a run is under way.
+void flushTransfers();
 
 // Tests see every piece as it starts; before each piece of a file larger than one
 // the window has processed its messages.

@@ -1,6 +1,7 @@
 #pragma once
 // Where the program writes its own files and where it finds the files it ships.
 #include <QString>
+#include <QStringList>
 
 namespace fd {
 
@@ -21,5 +22,14 @@ QString shippedFile(const QString &fileName);
 
 // The help document "帮助.chm", found as a shipped file.
 QString helpDocumentPath();
+
+// The program's own executable file, its name bytes kept.
+QString programFile();
+
+// The files a run must never move or delete: the program, its companion, the
+// help document, the failure log and the update files, wherever they may lie.
+QStringList ownFilePaths();
+// The work folder when it is a folder of its own (not the program's): empty else.
+QString separateWorkFolder();
 
 } // namespace fd

@@ -14,10 +14,13 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#include "platform/RawDir.h"
 
 #ifdef _WIN32
 constexpr QChar kSep = QLatin1Char('\\');
@@ -148,6 +151,8 @@ void fill(Info &out, HANDLE h, bool folder, bool link)
         out.device = i.dwVolumeSerialNumber;
         out.number = (quint64(i.nFileIndexHigh) << 32) | i.nFileIndexLow;
         out.size = (qint64(i.nFileSizeHigh) << 32) | i.nFileSizeLow;
+        out.modifiedNs = ((qint64(i.ftLastWriteTime.dwHighDateTime) << 32) | i.ftLastWriteTime.dwLowDateTime) * 100;
+        out.readOnly = (i.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
         folder = folder || (i.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
     }
     out.folder = folder;
@@ -310,11 +315,17 @@ namespace {
 void fill(Info &out, const struct stat &st)
 {
     out.size = st.st_size;
+#ifdef __APPLE__
+    out.modifiedNs = (long long)st.st_mtimespec.tv_sec * 1000000000LL + st.st_mtimespec.tv_nsec;
+#else
+    out.modifiedNs = (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+#endif
     out.device = st.st_dev;
     out.number = st.st_ino;
     out.plain = S_ISREG(st.st_mode);
     out.folder = S_ISDIR(st.st_mode);
     out.link = S_ISLNK(st.st_mode);
+    out.readOnly = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 } // namespace
 
@@ -460,12 +471,60 @@ bool commitReplacement(Replacement &r, const QString &target)
 #endif
     const int fd = r.fd;
     r.fd = -1;
-    if (!close(fd) || !rename(r.tempPath, target, true)) {
+    if ((fd >= 0 && !close(fd)) || !rename(r.tempPath, target, true)) {
         const int err = g_error;
         discardReplacement(r);
         g_error = err;
         return false;
     }
+    r.tempPath.clear();
+    return true;
+}
+
+bool linkNew(Replacement &r, const QString &target)
+{
+    auto fail = [&r] {
+        const int err = g_error;
+        discardReplacement(r);
+        g_error = err;
+        return false;
+    };
+#if defined(__linux__) && defined(O_TMPFILE)
+    if (r.tempPath.isEmpty()) {
+        // Linking by the descriptor itself needs a privilege; the /proc name does not.
+        static std::atomic<bool> byDescriptor{true};
+        const QByteArray t = enc(target);
+        const bool direct = byDescriptor.load(std::memory_order_relaxed);
+        int rc = direct ? ::linkat(r.fd, "", AT_FDCWD, t.constData(), AT_EMPTY_PATH) : -1;
+        if (!direct || (rc != 0 && (errno == ENOENT || errno == EPERM || errno == EINVAL))) {
+            const QByteArray proc = "/proc/self/fd/" + QByteArray::number(r.fd);
+            rc = ::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, t.constData(), AT_SYMLINK_FOLLOW);
+            if (rc == 0 && direct) // refused for want of the privilege: the /proc name from now on
+                byDescriptor = false;
+        }
+        if (rc != 0) {
+            g_error = errno;
+            return errno == EEXIST ? false : fail();
+        }
+        const int fd = r.fd;
+        r.fd = -1;
+        if (!close(fd)) { // a late write error: the file under its name is not whole
+            const int err = g_error;
+            ::unlink(t.constData());
+            g_error = err;
+            return false;
+        }
+        return true;
+    }
+#endif
+    if (r.fd >= 0) {
+        const int fd = r.fd;
+        r.fd = -1;
+        if (!close(fd))
+            return fail();
+    }
+    if (!rename(r.tempPath, target, false))
+        return g_error == EEXIST ? false : fail();
     r.tempPath.clear();
     return true;
 }
@@ -478,6 +537,84 @@ void discardReplacement(Replacement &r)
     if (!r.tempPath.isEmpty())
         remove(r.tempPath);
     r.tempPath.clear();
+}
+
+namespace {
+bool processRunning(qint64 pid)
+{
+#ifdef _WIN32
+    HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
+    if (!h)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(h, &code) && code == STILL_ACTIVE;
+    CloseHandle(h);
+    return running;
+#else
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno != ESRCH);
+#endif
+}
+} // namespace
+
+int removeLeftoverTemporaries(const QString &folder)
+{
+    static const QString prefix = QStringLiteral(".fdpart-");
+    const auto entries = listFolder(folder);
+    if (!entries)
+        return 0;
+    const qint64 self = QCoreApplication::applicationPid();
+    int removed = 0;
+    for (const Entry &e : *entries) {
+        if (!e.name.startsWith(prefix) || e.kind != Kind::File || e.link)
+            continue;
+        const QStringView rest = QStringView(e.name).mid(prefix.size());
+        const qsizetype dash = rest.indexOf(QLatin1Char('-'));
+        bool ok = false, counterOk = false;
+        const qint64 pid = dash > 0 ? rest.left(dash).toLongLong(&ok) : 0;
+        if (ok)
+            (void)rest.mid(dash + 1).toULongLong(&counterOk);
+        if (!ok || !counterOk || pid == self || processRunning(pid))
+            continue;
+        if (remove(folder + kSep + e.name))
+            ++removed;
+    }
+    return removed;
+}
+
+bool flushFileSystem(const QString &path)
+{
+#ifdef _WIN32
+    HANDLE h = CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        g_error = EIO;
+        return false;
+    }
+    const bool ok = FlushFileBuffers(h);
+    CloseHandle(h);
+    if (!ok)
+        g_error = EIO;
+    return ok;
+#else
+    int fd;
+    do
+        fd = ::open(enc(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        g_error = errno;
+        return false;
+    }
+#ifdef __linux__
+    const int rc = ::syncfs(fd);
+#else
+    const int rc = ::fsync(fd);
+#endif
+    if (rc != 0)
+        g_error = errno;
+    ::close(fd);
+    return rc == 0;
+#endif
 }
 
 } // namespace fd::raw

@@ -21,9 +21,16 @@ long long size(int fd);
 // apart and to see whether two names lead to one file.
 struct Info {
     long long size = -1;
+    long long modifiedNs = 0; // modification time, nanoseconds since 1970
     unsigned long long device = 0, number = 0;
     bool plain = false, folder = false, link = false;
+    bool readOnly = false; // no write permission bit: this platform's read-only file
     bool sameFileAs(const Info &o) const { return device == o.device && number == o.number; }
+    // Still the same file with the same contents as far as the system tells.
+    bool unchangedSince(const Info &o) const
+    {
+        return sameFileAs(o) && size == o.size && modifiedNs == o.modifiedNs;
+    }
 };
 bool info(int fd, Info &out);
 // followLinks: what a link leads to, else the link itself. False when nothing is there.
@@ -45,8 +52,18 @@ Replacement createReplacement(const QString &target);
 // Closes the file and puts it in place of target, atomically; false on failure,
 // after which nothing of the replacement is left.
 bool commitReplacement(Replacement &r, const QString &target);
+// Puts a finished new file at target without ever replacing what is there: false
+// with EEXIST when the name is taken, and the file is still there to try another
+// name or commitReplacement(); false with another error after which it is discarded.
+bool linkNew(Replacement &r, const QString &target);
 // Closes and removes it.
 void discardReplacement(Replacement &r);
+// Removes the temporary files that an interrupted run of the program left in
+// folder; the ones of a process still running stay. The count removed.
+int removeLeftoverTemporaries(const QString &folder);
+
+// Writes everything cached for the file system holding path to the disk.
+bool flushFileSystem(const QString &path);
 // Closes; false when the system reports an error (late write errors included).
 bool close(int fd);
 
