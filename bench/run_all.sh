@@ -22,12 +22,15 @@
 # "RESULT name work_s base_s ratio peak_kib max_stall_ms".
 # Runs alternate which side goes first (BENCH_CP_FIRST), so neither the program
 # nor cp always meets a cache warmed by the other. Other BENCH_* variables are
-# passed through to the programs.
+# passed through to the programs. A run that fails (wrong file count, a crash)
+# is left out of the table, named after it, and the script exits non-zero.
 set -eu
 build=${1:-build}
 programs=${PROGRAMS:-bench_dispatch bench_listing bench_draw bench_scan bench_outputs}
 raw=$(mktemp)
-trap 'rm -f "$raw"' EXIT
+out=$(mktemp)
+failed=""
+trap 'rm -f "$raw" "$out"' EXIT
 
 for prog in $programs; do
     exe="$build/bench/$prog"
@@ -42,12 +45,20 @@ for prog in $programs; do
         esac
         i=0
         while [ "$i" -lt "$runs" ]; do
-            if line=$(BENCH_CP_FIRST=$((i % 2)) "$exe" "$c" | grep '^RESULT '); then
+            start=$(date +%s)
+            rc=0
+            BENCH_CP_FIRST=$((i % 2)) "$exe" "$c" >"$out" || rc=$?
+            line=$(grep '^RESULT ' "$out" || true)
+            # Seconds in all: making the files and both sides.
+            took=$(($(date +%s) - start))
+            if [ "$rc" -eq 0 ] && [ -n "$line" ]; then
                 echo "$line" >>"$raw"
+                echo "$c run $((i + 1))/$runs (${took} s in all): ${line#RESULT }" >&2
             else
-                echo "$c: run $((i + 1)) failed" >&2
+                failed="$failed $c"
+                echo "$c run $((i + 1))/$runs FAILED (exit $rc, ${took} s):" >&2
+                cat "$out" >&2
             fi
-            echo "$c run $((i + 1))/$runs: ${line#RESULT }" >&2
             i=$((i + 1))
         done
     done
@@ -60,3 +71,7 @@ awk '{ print $2 }' "$raw" | awk '!seen[$0]++' | while read -r name; do
             awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
     printf '%-14s %8.2f %8.2f %7.2f %9d %12.0f\n' "$name" "$(med 3)" "$(med 4)" "$(med 5)" "$(med 6)" "$(med 7)"
 done
+if [ -n "$failed" ]; then
+    echo "failed runs:$failed" >&2
+    exit 1
+fi
