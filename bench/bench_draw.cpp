@@ -1,7 +1,8 @@
 // Random draw from a large pool through the real window, headless, against cp of
 // the same number of files.
 //
-//   bench_draw
+//   bench_draw [draw100k]         the one case
+//   bench_draw --list
 //
 // Overrides (environment): BENCH_DIR (work folder, default a temporary one),
 // BENCH_POOL (100000 files in the input folder), BENCH_SETS (100 sets drawn per run),
@@ -10,7 +11,9 @@
 // Two runs: the first reads the input folder into the pool, the second answers No
 // to the update question and draws from the kept pool. A draw makes pool / size
 // sets in all; each run is stopped after BENCH_SETS sets the way closing the window
-// stops it. The scan's one-second pauses are skipped and reported.
+// stops it. The scan's one-second pauses are skipped and reported. The machine line
+// (see BenchCommon.h) times the first run's draw, after its pool is ready; the
+// stall is the longest over both runs.
 #include "BenchCommon.h"
 #include "Fixture.h"
 
@@ -31,16 +34,15 @@ using namespace fd;
 using namespace fd::test;
 using namespace fd::bench;
 
-int main(int argc, char **argv)
+namespace {
+
+int runDraw()
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
     const long long poolSize = envInt("BENCH_POOL", 100000);
     const long long sets = envInt("BENCH_SETS", 100);
     const long long size = envInt("BENCH_SET_SIZE", 100);
     const long long bytes = envInt("BENCH_SMALL_KB", 4) * 1024;
-    QTemporaryDir work(qEnvironmentVariable("BENCH_DIR", QDir::tempPath()) + QStringLiteral("/fdbench-XXXXXX"));
+    QTemporaryDir work(benchBase() + QStringLiteral("/fdbench-XXXXXX"));
     const QString in = work.path() + QStringLiteral("/in"), out = work.path() + QStringLiteral("/out"),
                   cpOut = work.path() + QStringLiteral("/cp");
     QDir().mkpath(in);
@@ -79,8 +81,9 @@ int main(int argc, char **argv)
     w.ChRndDraw->setChecked(true);
     w.TParts->setText(QString::number(size));
 
-    float skipped = 0;
-    setPauseHook([&](float s) { skipped += s; });
+    SkippedPauses pauses;
+    StallProbe probe;
+    double stallMs = 0, firstDraw = 0;
     const QString lastFile = QStringLiteral("  正在随机分发中%1/%2之%3/%3").arg(sets).arg((poolSize + size - 1) / size).arg(size);
     double firstSet = -1;
     QObject::connect(&w, &QWidget::windowTitleChanged, &w, [&](const QString &title) {
@@ -94,7 +97,9 @@ int main(int argc, char **argv)
     for (int run = 1; run <= 2; ++run) {
         firstSet = -1;
         t.start();
+        probe.start();
         w.CmdDo_Click();
+        stallMs = qMax(stallMs, probe.stopMs());
         QProcess::execute(QStringLiteral("sync"), {});
         const double wall = t.nsecsElapsed() / 1e9;
         w.stopRequested = false;
@@ -104,11 +109,25 @@ int main(int argc, char **argv)
         std::printf("draw run %d  pool=%lld sets=%lld size=%lld prepare=%.2fs draw=%.2fs cp=%.2fs ratio(draw/cp)=%.1f "
                     "peak=%lldKiB placed=%lld skippedPauses=%.0fs\n",
                     run, (long long)w.draw.paths.size(), sets, size, prepare, wall - prepare, cp,
-                    cp > 0 ? (wall - prepare) / cp : 0.0, peakKiB(), placed, skipped);
+                    cp > 0 ? (wall - prepare) / cp : 0.0, peakKiB(), placed, pauses.seconds);
         std::fflush(stdout);
+        if (run == 1)
+            firstDraw = wall - prepare;
         if (placed != drawn || w.draw.paths.size() != poolSize)
             rc = 1;
     }
-    setPauseHook({});
+    printResult(QStringLiteral("draw100k"), firstDraw, cp, peakKiB(), stallMs);
     return rc;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc <= 1)
+        return runDraw();
+    return caseMain(argc, argv, {QStringLiteral("draw100k")}, [](const QString &) { return runDraw(); });
 }

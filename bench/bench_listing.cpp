@@ -3,7 +3,11 @@
 // plain cp (or mv) of the same files in the same run.
 //
 //   bench_listing                all cases, each in its own process
+//   bench_listing --list         the case names
 //   bench_listing <case>         one case (same10k, sweep10k)
+//
+// Each case prints a human line and the machine line (see BenchCommon.h); any
+// mandated pause is counted and skipped.
 //
 // Overrides (environment): BENCH_DIR (work folder), BENCH_FILES (10000),
 // BENCH_SUBFOLDERS (1000, spread over 5 output folders).
@@ -29,23 +33,11 @@ namespace {
 
 QString number(long long i) { return QString::number(13800000000LL + i); }
 
-double shellSeconds(const QString &command)
-{
-    QElapsedTimer t;
-    t.start();
-    QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), command + QStringLiteral(" && sync")});
-    return t.nsecsElapsed() / 1e9;
-}
-
 int runCase(const QString &name, const QString &work)
 {
     const long long count = envInt("BENCH_FILES", 10000);
     const long long subs = qMax(5LL, envInt("BENCH_SUBFOLDERS", 1000));
     const bool same = name == QLatin1String("same10k");
-    if (!same && name != QLatin1String("sweep10k")) {
-        std::fprintf(stderr, "unknown case %s\n", qPrintable(name));
-        return 2;
-    }
     const QString in = work + QStringLiteral("/in"), out = work + QStringLiteral("/out"),
                   base = work + QStringLiteral("/baseline");
     QDir().mkpath(in);
@@ -77,12 +69,12 @@ int runCase(const QString &name, const QString &work)
         setOption(w.Opt3, true);
         w.ChSame->setEnabled(true);
         w.ChSame->setChecked(true);
-        baseline = shellSeconds(QStringLiteral("mkdir -p '%2' && cp -r '%1'/. '%2'/").arg(in, base));
+        baseline = shellSeconds(QStringLiteral("mkdir -p '%2' && cp -r '%1'/. '%2'/ && sync").arg(in, base));
         QDir(base).removeRecursively();
     } else {
         // mv to a copy of the folder and back again, so the sweep finds them in place.
-        baseline = shellSeconds(QStringLiteral("mkdir -p '%2' && find '%1' -maxdepth 1 -type f -exec mv -t '%2' {} +")
-                                    .arg(in, base));
+        baseline = shellSeconds(
+            QStringLiteral("mkdir -p '%2' && find '%1' -maxdepth 1 -type f -exec mv -t '%2' {} + && sync").arg(in, base));
         QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"),
                                                  QStringLiteral("find '%2' -maxdepth 1 -type f -exec mv -t '%1' {} +").arg(in, base)});
         w.ChFJ->setChecked(true);
@@ -91,17 +83,23 @@ int runCase(const QString &name, const QString &work)
     }
     w.ChProg->setChecked(false);
 
+    SkippedPauses pauses;
+    StallProbe probe;
     QElapsedTimer t;
+    probe.start();
     t.start();
     w.CmdDo_Click();
+    const double stallMs = probe.stopMs();
     QProcess::execute(QStringLiteral("sync"), {});
     const double wall = t.nsecsElapsed() / 1e9;
     const long long placed = filesBelow(out);
     const long long want = same ? count : count / 2;
-    std::printf("%-9s files=%lld subfolders=%lld wall=%.2fs %s=%.2fs ratio=%.1f files/s=%.0f peak=%lldKiB placed=%lld\n",
+    std::printf("%-9s files=%lld subfolders=%lld wall=%.2fs %s=%.2fs ratio=%.1f files/s=%.0f peak=%lldKiB "
+                "stall=%.0fms pauses=%d skipped placed=%lld\n",
                 qPrintable(name), count, same ? subs : 0, wall, same ? "cp" : "mv", baseline,
-                baseline > 0 ? wall / baseline : 0.0, wall > 0 ? count / wall : 0.0, peakKiB(), placed);
-    std::fflush(stdout);
+                baseline > 0 ? wall / baseline : 0.0, wall > 0 ? count / wall : 0.0, peakKiB(), stallMs, pauses.count,
+                placed);
+    printResult(name, wall, baseline, peakKiB(), stallMs);
     return placed == want ? 0 : 1;
 }
 
@@ -112,10 +110,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const QString base = qEnvironmentVariable("BENCH_DIR", QDir::tempPath());
-    if (argc > 1) {
-        QTemporaryDir work(base + QStringLiteral("/fdbench-XXXXXX"));
-        return runCase(QString::fromLocal8Bit(argv[1]), work.path());
-    }
-    return runCasesApart({QStringLiteral("same10k"), QStringLiteral("sweep10k")});
+    return caseMain(argc, argv, {QStringLiteral("same10k"), QStringLiteral("sweep10k")}, [](const QString &name) {
+        QTemporaryDir work(benchBase() + QStringLiteral("/fdbench-XXXXXX"));
+        return runCase(name, work.path());
+    });
 }

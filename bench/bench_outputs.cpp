@@ -1,5 +1,11 @@
-// Time to add a tree of folders with subfolders to the output folder list, and to
-// sort a run list of the largest size the sort takes.
+// Time to add a tree of folders with subfolders to the output folder list (against
+// find over the same tree), and to sort a run list of the largest size the sort takes.
+//
+//   bench_outputs [tree10k | <width>]   a tree of width x width subfolders (100)
+//   bench_outputs --list
+//
+// The machine line (see BenchCommon.h) times the first listing of the tree.
+#include "BenchCommon.h"
 #include "Fixture.h"
 
 #include "catalogue/Sorting.h"
@@ -14,16 +20,16 @@
 
 using namespace fd;
 using namespace fd::test;
+using namespace fd::bench;
 
-int main(int argc, char **argv)
+namespace {
+
+int runTree(const QString &name, int width)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const int width = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt() : 100;
     WindowFixture fx;
     FDispatch &w = fx.w();
 
-    QTemporaryDir t;
+    QTemporaryDir t(benchBase() + QStringLiteral("/fdbench-XXXXXX"));
     const QString root = QDir::toNativeSeparators(t.path() + "/root");
     QElapsedTimer timer;
     timer.start();
@@ -31,11 +37,18 @@ int main(int argc, char **argv)
         for (int j = 0; j < width; ++j)
             QDir().mkpath(QStringLiteral("%1/d%2/s%3").arg(root).arg(i).arg(j));
     std::printf("made %d folders in %lld ms\n", width * width + width, timer.restart());
+    const double find = shellSeconds(QStringLiteral("find '%1' -type d >/dev/null").arg(root));
 
     w.Opt3->click();
     w.ChSubFold->setChecked(true);
+    StallProbe probe;
+    probe.start();
+    timer.restart();
     w.takeOutputFolder(root);
-    std::printf("listed %d rows in %lld ms\n", w.MSFlexGrid1->rows() - 1, timer.restart());
+    const double listed = timer.nsecsElapsed() / 1e9;
+    const double stallMs = probe.stopMs();
+    std::printf("listed %d rows in %.0f ms (find: %.0f ms)\n", w.MSFlexGrid1->rows() - 1, listed * 1000, find * 1000);
+    timer.restart();
     w.ChSubFold->setChecked(true);
     w.takeOutputFolder(root); // every subfolder already listed
     std::printf("walked again (all listed) in %lld ms\n", timer.restart());
@@ -46,5 +59,19 @@ int main(int argc, char **argv)
     timer.restart();
     SortRunList(w.port(), list, 32767);
     std::printf("sorted 32768 run-list entries in %lld ms\n", timer.restart());
+    printResult(name, listed, find, peakKiB(), stallMs);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    bool number = false;
+    const int width = argc > 1 ? QString::fromLocal8Bit(argv[1]).toInt(&number) : 100;
+    if (argc <= 1 || number)
+        return runTree(width == 100 ? QStringLiteral("tree10k") : QStringLiteral("tree%1x%1").arg(width), width);
+    return caseMain(argc, argv, {QStringLiteral("tree10k")}, [](const QString &n) { return runTree(n, 100); });
 }

@@ -1,9 +1,19 @@
 // Scan throughput through the real window, headless: sequential scans of one
 // folder of 1,000 numbered JPEGs and one of 4,000 (both picture readers; the cost
-// per file must not grow with the folder) and a non-sequential scan of 10,000 small
-// files, each compared with a plain tool over the same files. The one-second pauses
-// the scan makes after every 1000 files are timed apart from the work, and a 5 ms
-// timer reports the longest time the window went without processing messages.
+// per file must not grow with the folder) against exiftool, and non-sequential
+// scans of one folder of 10,000, 100,000 and 1,000,000 small files against find.
+// The one-second pauses the scan makes after every 1000 files are counted and
+// skipped, and a 5 ms timer reports the longest time the window went without
+// processing messages.
+//
+//   bench_scan                  every case but scan1m, each in its own process,
+//                               then the cost of re-sorting the list
+//   bench_scan --list           the case names
+//   bench_scan <case>           one case (seq1000, seq4000, scan10k, scan100k, scan1m)
+//
+// scan1m needs a million free inodes and about 4.5 GiB: BENCH_DIR on a tmpfs
+// suits it.
+#include "BenchCommon.h"
 #include "Fixture.h"
 #include "catalogue/CatalogueModel.h"
 #include "catalogue/ImageMetadata.h"
@@ -22,37 +32,21 @@
 #include <QTimer>
 
 #include <exiv2/exiv2.hpp>
-#ifndef Q_OS_WIN
 #include <sys/resource.h>
-#endif
 
 #include <cstdio>
 
 using namespace fd;
+using namespace fd::bench;
 
 namespace {
 
-double g_pauseSeconds = 0;
-int g_pauses = 0;
-
-#ifndef Q_OS_WIN
 double cpuSeconds()
 {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
 }
-
-long peakKb()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
-#else
-double cpuSeconds() { return 0; } // not measured here
-long peakKb() { return 0; }
-#endif
 
 bool makeJpegs(const QString &folder, int first, int count)
 {
@@ -99,37 +93,26 @@ void resetCatalogue(FDispatch &w)
 }
 
 struct Timing {
-    double total = 0; // seconds, pauses included
-    double paused = 0;
+    double work = 0; // seconds, the skipped pauses cost nothing
     int pauses = 0;
-    double cpu = 0; // processor time, pauses included (they mostly sleep)
+    double cpu = 0; // processor time
     double maxStallMs = 0; // longest gap between two ticks of a 5 ms timer
-    double work() const { return total - paused; }
 };
 
 Timing timedScan(FDispatch &w, const QString &folder)
 {
-    const double p0 = g_pauseSeconds;
-    const int n0 = g_pauses;
+    SkippedPauses pauses;
     const double c0 = cpuSeconds();
-    QElapsedTimer t, tick;
-    double maxGap = 0;
-    QTimer probe;
-    probe.setInterval(5);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        maxGap = qMax(maxGap, tick.nsecsElapsed() / 1e6);
-        tick.restart();
-    });
+    StallProbe probe;
+    QElapsedTimer t;
     probe.start();
-    tick.start();
     t.start();
     ScanFolder(w.port(), folder);
     Timing r;
-    r.total = t.nsecsElapsed() / 1e9;
+    r.work = t.nsecsElapsed() / 1e9;
+    r.maxStallMs = probe.stopMs();
     r.cpu = cpuSeconds() - c0;
-    r.paused = g_pauseSeconds - p0;
-    r.pauses = g_pauses - n0;
-    r.maxStallMs = qMax(maxGap, tick.nsecsElapsed() / 1e6);
+    r.pauses = pauses.count;
     return r;
 }
 
@@ -150,92 +133,59 @@ double timedTool(const QString &program, const QStringList &args)
     return t.nsecsElapsed() / 1e9;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTemporaryDir tmp;
-    if (!tmp.isValid())
-        return 1;
-
-    const int smalls = 10000;
-    const QList<int> folderSizes = {1000, 4000};
-    std::printf("generating one folder each of %d and %d numbered JPEGs (800x600, half with a capture date) "
-                "and %d small files...\n",
-                folderSizes[0], folderSizes[1], smalls);
-    QStringList jpegFolders;
-    for (int n : folderSizes) {
-        jpegFolders << tmp.filePath(QStringLiteral("jpeg%1").arg(n));
-        if (!makeJpegs(jpegFolders.last(), 0, n)) {
-            std::printf("could not create the files\n");
-            return 1;
-        }
+// A window as after startup: rows kept sorted by name while they come in.
+struct ScanWindow {
+    ScanWindow()
+    {
+        w.catalogue->setSortColumn(0);
+        w.catalogue->setSorted(true);
+        w.ChProg->setChecked(false);
     }
-    if (!makeSmallFiles(tmp.filePath(QStringLiteral("small")), smalls)) {
+    test::WindowFixture fx;
+    FDispatch &w = fx.w();
+};
+
+// Sequential scan of n numbered JPEGs with both readers and numeric keys, into an
+// empty catalogue; seq1000 also times each reader alone and the unsorted list.
+int runSequential(const QString &name, int n, const QString &work)
+{
+    const QString folder = work + QStringLiteral("/jpeg");
+    std::printf("generating one folder of %d numbered JPEGs (800x600, half with a capture date)...\n", n);
+    if (!makeJpegs(folder, 0, n)) {
         std::printf("could not create the files\n");
         return 1;
     }
     std::printf("MediaInfo library: %s\n", mediaInfoAvailable() ? "loaded" : "missing (sizes read as 0)");
-
-    setPauseHook([](float s) {
-        QElapsedTimer t;
-        t.start();
-        PauseSeconds(s);
-        g_pauseSeconds += t.nsecsElapsed() / 1e9;
-        ++g_pauses;
-    });
-
-    test::WindowFixture fx;
-    FDispatch &w = fx.w();
-    // As after startup: rows kept sorted by name while they come in.
-    w.catalogue->setSortColumn(0);
-    w.catalogue->setSorted(true);
-
-    // Sequential scans, both readers, numeric keys, each folder into an empty catalogue.
+    ScanWindow sw;
+    FDispatch &w = sw.w;
     w.ChNum->setChecked(true);
     w.ChN->setChecked(true);
-    w.ChProg->setChecked(false);
     w.Combo1->setEditText(QStringLiteral("*.jpg"));
-    double perFile1000 = 0;
-    for (int k = 0; k < folderSizes.size(); ++k) {
-        const int n = folderSizes[k];
-        const QString &folder = jpegFolders[k];
-        resetCatalogue(w);
-        w.LFiles->setCaption(QString::number(n));
-        const Timing s = timedScan(w, QDir::toNativeSeparators(folder));
-        w.catalogue->sortIfNeeded();
-        const double rate = double(w.cat.count) / s.work();
-        const double perFile = s.work() * 1000 / double(n);
-        if (k == 0)
-            perFile1000 = perFile;
-        std::printf("\nsequential scan, one folder of %d: %lld files, %d rows\n", n, w.cat.count,
-                    w.catalogue->count());
-        std::printf("  work %.2f s = %.0f files/s = %.2f ms per file", s.work(), rate, perFile);
-        if (k > 0)
-            std::printf(" (%.2f x the cost per file at %d)", perFile / perFile1000, folderSizes[0]);
-        std::printf("\n  processor time %.2f s (the machine may be shared, so wall time can exceed it)\n", s.cpu);
-        std::printf("  pauses: %d, %.2f s (not counted as work); longest stall %.0f ms\n", s.pauses, s.paused,
-                    s.maxStallMs);
-        std::printf("  peak memory %ld KB\n", peakKb());
-        const double exif = timedTool(QStringLiteral("exiftool"),
-                                      {QStringLiteral("-fast"), QStringLiteral("-T"),
-                                       QStringLiteral("-DateTimeOriginal"), QStringLiteral("-ImageSize"), folder});
-        if (exif > 0)
-            std::printf("  exiftool -fast -T -DateTimeOriginal -ImageSize: %.2f s = %.0f files/s; "
-                        "scan/exiftool = %.2f\n",
-                        exif, n / exif, rate / (n / exif));
-        else
-            std::printf("  exiftool not available\n");
-    }
+    resetCatalogue(w);
+    w.LFiles->setCaption(QString::number(n));
+    const Timing s = timedScan(w, QDir::toNativeSeparators(folder));
+    w.catalogue->sortIfNeeded();
+    const double rate = double(w.cat.count) / s.work;
+    std::printf("\nsequential scan, one folder of %d: %lld files, %d rows\n", n, w.cat.count, w.catalogue->count());
+    std::printf("  work %.2f s = %.0f files/s = %.2f ms per file\n", s.work, rate, s.work * 1000 / double(n));
+    std::printf("  processor time %.2f s (the machine may be shared, so wall time can exceed it)\n", s.cpu);
+    std::printf("  pauses: %d, skipped; longest stall %.0f ms\n", s.pauses, s.maxStallMs);
+    const long long peak = peakKiB();
+    std::printf("  peak memory %lld KB\n", peak);
+    const double exif = timedTool(QStringLiteral("exiftool"),
+                                  {QStringLiteral("-fast"), QStringLiteral("-T"), QStringLiteral("-DateTimeOriginal"),
+                                   QStringLiteral("-ImageSize"), folder});
+    if (exif > 0)
+        std::printf("  exiftool -fast -T -DateTimeOriginal -ImageSize: %.2f s = %.0f files/s; scan/exiftool = %.2f\n",
+                    exif, n / exif, rate / (n / exif));
+    else
+        std::printf("  exiftool not available\n");
 
-    // Where the time of a sequential scan goes: each reader alone over the same files.
-    {
+    if (n <= 1000) {
+        // Where the time of a sequential scan goes: each reader alone over the same files.
         QStringList files;
-        for (const QString &n : QDir(jpegFolders[0]).entryList(QDir::Files))
-            files << jpegFolders[0] + QLatin1Char('/') + n;
+        for (const QString &f : QDir(folder).entryList(QDir::Files))
+            files << folder + QLatin1Char('/') + f;
         QElapsedTimer t;
         t.start();
         for (const QString &f : files)
@@ -248,69 +198,65 @@ int main(int argc, char **argv)
         std::printf("\n%d files, readers alone on one thread: photo date %.2f s (%.0f files/s), image size %.2f s "
                     "(%.0f files/s)\n",
                     int(files.size()), date, files.size() / date, size, files.size() / size);
-    }
 
-    // The same scan with the list kept unsorted: the cost of keeping rows in order.
-    {
+        // The same scan with the list kept unsorted: the cost of keeping rows in order.
         resetCatalogue(w);
         w.catalogue->setSorted(false);
-        w.LFiles->setCaption(QString::number(folderSizes[0]));
-        const Timing u = timedScan(w, QDir::toNativeSeparators(jpegFolders[0]));
-        std::printf("  unsorted list, %d files: %.0f files/s\n", folderSizes[0], double(w.cat.count) / u.work());
-        w.catalogue->setSorted(true);
+        w.LFiles->setCaption(QString::number(n));
+        const Timing u = timedScan(w, QDir::toNativeSeparators(folder));
+        std::printf("  unsorted list, %d files: %.0f files/s\n", n, double(w.cat.count) / u.work);
     }
+    printResult(name, s.work, exif > 0 ? exif : 0, peak, s.maxStallMs);
+    return w.cat.count == n ? 0 : 1;
+}
 
-    // Non-sequential scan: directory data and random keys only.
-    resetCatalogue(w);
+// Non-sequential scan of one folder of n small files: directory data and random
+// keys only; scan10k also with the progress shown in the bar.
+int runPlain(const QString &name, int n, const QString &work)
+{
+    const QString folder = work + QStringLiteral("/small");
+    if (!makeSmallFiles(folder, n)) {
+        std::printf("could not create the files\n");
+        return 1;
+    }
+    ScanWindow sw;
+    FDispatch &w = sw.w;
     w.ChNum->setChecked(false);
     w.Combo1->setEditText(QStringLiteral("*.*"));
-    w.LFiles->setCaption(QString::number(smalls));
-    w.cat.runList.resize(smalls);
-    const Timing ns = timedScan(w, QDir::toNativeSeparators(tmp.filePath(QStringLiteral("small"))));
-    const double nsRate = double(w.cat.count) / ns.work();
-    std::printf("\nnon-sequential scan: %lld files\n", w.cat.count);
-    std::printf("  work %.2f s = %.0f files/s\n", ns.work(), nsRate);
-    std::printf("  processor time %.2f s\n", ns.cpu);
-    std::printf("  pauses: %d, %.2f s (not counted as work); longest stall %.0f ms\n", ns.pauses, ns.paused,
-                ns.maxStallMs);
-    std::printf("  peak memory %ld KB\n", peakKb());
-    const double find = timedTool(QStringLiteral("find"), {tmp.filePath(QStringLiteral("small")), QStringLiteral("-type"),
-                                                           QStringLiteral("f")});
-    if (find > 0)
-        std::printf("  find: %.3f s = %.0f files/s; scan/find = %.3f\n", find, smalls / find, nsRate / (smalls / find));
-
-    // The same with the title left alone (ChProg checked).
     resetCatalogue(w);
-    w.ChProg->setChecked(true);
-    w.LFiles->setCaption(QString::number(smalls));
-    w.cat.runList.resize(smalls);
-    const Timing nsq = timedScan(w, QDir::toNativeSeparators(tmp.filePath(QStringLiteral("small"))));
-    std::printf("  with progress in the bar instead of the title: %.0f files/s\n", double(w.cat.count) / nsq.work());
+    w.LFiles->setCaption(QString::number(n));
+    w.cat.runList.resize(n);
+    const Timing ns = timedScan(w, QDir::toNativeSeparators(folder));
+    const long long scanned = w.cat.count;
+    const double rate = double(scanned) / ns.work;
+    const long long peak = peakKiB();
+    std::printf("\nnon-sequential scan, one folder of %d: %lld files\n", n, scanned);
+    std::printf("  work %.2f s = %.0f files/s\n", ns.work, rate);
+    std::printf("  processor time %.2f s\n", ns.cpu);
+    std::printf("  pauses: %d, skipped; longest stall %.0f ms\n", ns.pauses, ns.maxStallMs);
+    std::printf("  peak memory %lld KB\n", peak);
+    const double find = timedTool(QStringLiteral("find"), {folder, QStringLiteral("-type"), QStringLiteral("f")});
+    if (find > 0)
+        std::printf("  find: %.3f s = %.0f files/s; scan/find = %.3f\n", find, n / find, rate / (n / find));
 
-    // One folder of 100,000: listing it is a long step of its own. Its hundred pauses
-    // are counted but not waited here.
-    {
-        const int many = 100000;
-        const QString folder = tmp.filePath(QStringLiteral("many"));
-        if (!makeSmallFiles(folder, many)) {
-            std::printf("could not create the files\n");
-            return 1;
-        }
-        setPauseHook([](float) { ++g_pauses; });
+    if (n <= 10000) {
+        // The same with the title left alone (ChProg checked).
         resetCatalogue(w);
-        w.ChProg->setChecked(false);
-        w.LFiles->setCaption(QString::number(many));
-        w.cat.runList.resize(many);
-        const Timing m = timedScan(w, QDir::toNativeSeparators(folder));
-        std::printf("\nnon-sequential scan, one folder of %d: work %.2f s = %.0f files/s, pauses %d, longest stall "
-                    "%.0f ms\n",
-                    many, m.work(), double(w.cat.count) / m.work(), m.pauses, m.maxStallMs);
-        QDir(folder).removeRecursively();
+        w.ChProg->setChecked(true);
+        w.LFiles->setCaption(QString::number(n));
+        w.cat.runList.resize(n);
+        const Timing nsq = timedScan(w, QDir::toNativeSeparators(folder));
+        std::printf("  with progress in the bar instead of the title: %.0f files/s\n", double(w.cat.count) / nsq.work);
     }
+    printResult(name, ns.work, find > 0 ? find : 0, peak, ns.maxStallMs);
+    return scanned == n ? 0 : 1;
+}
 
-    // Cost of keeping the list in order while rows come in: one re-sort of n rows.
-    // Rows arrive at the rate of the picture readers, and the list re-sorts at most
-    // once per interval, so this bounds the share of time spent sorting.
+// Cost of keeping the list in order while rows come in: one re-sort of n rows.
+// Rows arrive at the rate of the picture readers, and the list re-sorts at most
+// once per interval, so this bounds the share of time spent sorting.
+void printResortCost()
+{
     std::printf("\nlist re-sort (name column, rows with random names):\n");
     for (int n : {10000, 100000}) {
         CatalogueModel m;
@@ -334,7 +280,27 @@ int main(int argc, char **argv)
         m.resort();
         std::printf("  %6d rows: %.1f ms unsorted, %.1f ms after one more row\n", n, first, t.nsecsElapsed() / 1e6);
     }
+}
 
-    setPauseHook({});
-    return 0;
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList cases = {QStringLiteral("seq1000"), QStringLiteral("seq4000"), QStringLiteral("scan10k"),
+                               QStringLiteral("scan100k"), QStringLiteral("scan1m")};
+    const int rc = caseMain(argc, argv, cases, [](const QString &name) {
+        QTemporaryDir work(benchBase() + QStringLiteral("/fdbench-XXXXXX"));
+        if (!work.isValid())
+            return 1;
+        if (name.startsWith(QLatin1String("seq")))
+            return runSequential(name, name.mid(3).toInt(), work.path());
+        const int n = name == QLatin1String("scan10k") ? 10000 : name == QLatin1String("scan100k") ? 100000 : 1000000;
+        return runPlain(name, n, work.path());
+    }, cases.mid(0, 4));
+    if (argc <= 1)
+        printResortCost();
+    return rc;
 }
