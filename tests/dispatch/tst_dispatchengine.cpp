@@ -1,6 +1,6 @@
 // The dispatch run without a window: the engine against a fake port, on real
 // files in temporary folders.
-#include "FakePort.h"
+#include "EngineFolders.h"
 #include "Fixture.h"
 #include "Inventory.h"
 #include "Mounts.h"
@@ -31,24 +31,9 @@ const QString kTitle = QStringLiteral("FD"); // the window title before a run
 QString failures(int n) { return QStringLiteral("分发完毕！因文件访问错误，分发失败%1份。").arg(n); }
 } // namespace
 
-class DispatchEngineTest : public QObject {
+class DispatchEngineTest : public EngineFolders {
     Q_OBJECT
-    std::unique_ptr<EngineFixture> fx;
-    std::unique_ptr<QTemporaryDir> dir;
-    QString in, out;
 
-    FakePort &port() { return fx->port; }
-
-    // As the window's input-folder rule: the listing follows the folder, the count the listing.
-    void useFolders()
-    {
-        port().in = in;
-        port().out = out;
-        port().filter = QStringLiteral("*.*");
-        port().files.setPattern(listingPatternFor(port().filter));
-        port().files.setPath(in);
-        port().count = QString::number(port().files.listCount());
-    }
     // The window's three rules, each of which clears the order switch. n files a
     // numbered folder:
     void perFolder(long long n, bool inOrder = false)
@@ -69,27 +54,10 @@ class DispatchEngineTest : public QObject {
         port().switches.customFolders = true;
         port().inOrder = false;
     }
-    QString numbered(int n) { return numberedFolder(out, relativePart(in, port().lastFolderOnly), n); }
     void addListed(const QString &path)
     {
         QDir().mkpath(path);
         port().folders.append({path, QFileInfo(path).fileName()});
-    }
-    // Every dialog but the completion report must be scripted by the test.
-    void run()
-    {
-        fx->shell.answerMessage(Answer::Ok);
-        DispatchRun(port()).execute();
-    }
-    QString lastMessage() const
-    {
-        const ShellCall *c = fx->shell.last(CallKind::Message);
-        return c ? c->text : QString();
-    }
-    void expectNothingLost(const Inventory &before, const QStringList &outputs = {})
-    {
-        const QStringList lost = before.lostAfter(outputs.isEmpty() ? QStringList{out} : outputs);
-        QVERIFY2(lost.isEmpty(), qPrintable(lost.join(QLatin1Char('\n'))));
     }
     // A read-only empty folder at path.
     ScopedMount readOnlyAt(const QString &path)
@@ -100,23 +68,8 @@ class DispatchEngineTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        in = dir->filePath(QStringLiteral("in"));
-        out = dir->filePath(QStringLiteral("out"));
-        QDir().mkpath(in);
-        QDir().mkpath(out);
-        fx = std::make_unique<EngineFixture>();
-        port().current = kTitle;
-    }
-    void cleanup()
-    {
-        setPauseHook({});
-        setTransferPieceHook({});
-        fx.reset();
-        dir.reset();
-    }
+    void init() { openFolders(); }
+    void cleanup() { closeFolders(); }
 
     // ---- numbered folders ------------------------------------------------------------
 

@@ -1,6 +1,6 @@
 // What a run may replace, move and delete: engine runs on real folders, each
 // checked with the inventory (every input file whole at its source or an output).
-#include "FakePort.h"
+#include "EngineFolders.h"
 #include "Fixture.h"
 #include "Inventory.h"
 #include "Mounts.h"
@@ -64,42 +64,14 @@ private:
 };
 } // namespace
 
-class SafeTransferTest : public QObject {
+class SafeTransferTest : public EngineFolders {
     Q_OBJECT
-    std::unique_ptr<EngineFixture> fx;
-    std::unique_ptr<QTemporaryDir> dir;
-    QString in, out;
 
-    FakePort &port() { return fx->port; }
-    void useFolders()
-    {
-        port().in = in;
-        port().out = out;
-        port().files.setPattern(listingPatternFor(port().filter));
-        port().files.setPath(in);
-        port().count = QString::number(port().files.listCount());
-    }
     // Every file in one numbered folder, in file order.
     void oneFolder()
     {
         port().shareSettings = {true, 1000, 1};
         port().inOrder = true;
-    }
-    QString numbered(int n) { return numberedFolder(out, relativePart(in, port().lastFolderOnly), n); }
-    void run()
-    {
-        fx->shell.answerMessage(Answer::Ok);
-        DispatchRun(port()).execute();
-    }
-    QString lastMessage() const
-    {
-        const ShellCall *c = fx->shell.last(CallKind::Message);
-        return c ? c->text : QString();
-    }
-    void expectNothingLost(const Inventory &before)
-    {
-        const QStringList lost = before.lostAfter({out});
-        QVERIFY2(lost.isEmpty(), qPrintable(lost.join(QLatin1Char('\n'))));
     }
     QStringList logLines() const
     {
@@ -110,22 +82,8 @@ class SafeTransferTest : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        in = dir->filePath(QStringLiteral("in"));
-        out = dir->filePath(QStringLiteral("out"));
-        QDir().mkpath(in);
-        QDir().mkpath(out);
-        fx = std::make_unique<EngineFixture>();
-        port().current = QStringLiteral("FD");
-    }
-    void cleanup()
-    {
-        setTransferPieceHook({});
-        fx.reset();
-        dir.reset();
-    }
+    void init() { openFolders(); }
+    void cleanup() { closeFolders(); }
 
     // A move never replaces a file that this run moved there itself, nor a
     // read-only one: the later file stays and is reported, or gets a new name.
