@@ -89,6 +89,7 @@ public:
                 return;
             oneFile(in, name);
         }
+        port_.showOutputRow(0);
     }
 
 private:
@@ -104,15 +105,19 @@ private:
             return;
         const QString source = paths::join(in, name);
         bool delivered = false;
+        // The grid shows the row being worked on only when the window will paint it;
+        // between turns nobody sees it move.
         for (int row = 1; row - 1 < index_.size(); ++row) {
-            port_.showOutputRow(row);
+            if (pace::due())
+                port_.showOutputRow(row);
             deliver(row, key, source, name, delivered);
             pace::ifDue();
         }
         if (delivered)
             ++counter_;
+        if (pace::due())
+            port_.showOutputRow(0);
         pace::ifDue();
-        port_.showOutputRow(0);
         if (delivered && run_.moving())
             ReleaseSource(source);
     }
