@@ -29,25 +29,27 @@ QString readEnv(const QString &name)
 #endif
 }
 
-QString programFolder()
+QString programFile()
 {
-    if (!g_programFolderOverride.isEmpty())
-        return g_programFolderOverride;
 #ifdef Q_OS_LINUX
     // The link's bytes: Qt's own decoding loses a folder named in another encoding.
     char target[4096];
     const ssize_t n = ::readlink("/proc/self/exe", target, sizeof target);
-    if (n > 0 && size_t(n) < sizeof target) {
-        const QByteArray exe(target, int(n));
-        const qsizetype cut = exe.lastIndexOf('/');
-        if (cut >= 0)
-            return decodeFileName(cut == 0 ? QByteArray("/") : exe.left(cut));
-    }
+    if (n > 0 && size_t(n) < sizeof target)
+        return decodeFileName(QByteArray(target, int(n)));
 #endif
-    QString dir = QCoreApplication::applicationDirPath();
-    if (dir.isEmpty())
-        dir = QDir::currentPath();
-    return QDir::toNativeSeparators(dir);
+    return QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
+}
+
+QString programFolder()
+{
+    if (!g_programFolderOverride.isEmpty())
+        return g_programFolderOverride;
+    const QString exe = programFile();
+    const qsizetype cut = exe.lastIndexOf(QDir::separator());
+    if (cut < 0)
+        return QDir::toNativeSeparators(QDir::currentPath());
+    return cut == 0 ? exe.left(1) : exe.left(cut);
 }
 
 void setProgramFolderOverride(const QString &folder) { g_programFolderOverride = folder; }

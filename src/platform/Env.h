@@ -7,6 +7,8 @@ namespace fd {
 // Value of an environment variable; the empty text when it is not set.
 QString readEnv(const QString &name);
 
+// The program's own executable file, its name's bytes kept.
+QString programFile();
 // The folder that holds the program, native separators, no trailing separator
 // unless it is the file-system root.
 QString programFolder();

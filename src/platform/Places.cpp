@@ -3,16 +3,9 @@
 #include "platform/Env.h"
 #include "platform/Paths.h"
 
-#include "platform/NativeName.h"
-
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-
-#ifdef __linux__
-#include <unistd.h>
-#endif
 
 // The install rules set this from the installed layout (bin to share).
 #ifndef FD_DATA_FROM_PROGRAM
@@ -57,40 +50,18 @@ QString shippedFile(const QString &fileName)
 
 QString helpDocumentPath() { return shippedFile(QStringLiteral("帮助.chm")); }
 
-QString programFile()
-{
-#ifdef __linux__
-    // The name's own bytes: a folder named in GBK must not come back changed.
-    QByteArray buf(4096, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", buf.data(), size_t(buf.size()));
-    if (n > 0 && n < buf.size())
-        return decodeFileName(buf.left(n));
-#endif
-    return QDir::toNativeSeparators(QCoreApplication::applicationFilePath());
-}
-
-namespace {
-// The program's folder as its bytes say, unless a test put it elsewhere.
-QString ownFolder()
-{
-    const QString set = programFolder();
-    const QString qt = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
-    return set != qt ? set : paths::withoutTrailingSep(paths::folderOf(programFile()));
-}
-} // namespace
-
 QString separateWorkFolder()
 {
     // As startup names it: below programdata when that is set, else the data folder.
     const QString data = readEnv(QStringLiteral("programdata"));
-    const QString own = ownFolder();
+    const QString own = programFolder();
     const QString work = data.isEmpty() ? writableDataFolder() : paths::join(data, paths::lastComponent(own));
     return paths::withoutTrailingSep(work) == paths::withoutTrailingSep(own) ? QString() : work;
 }
 
 QStringList ownFilePaths()
 {
-    const QString own = ownFolder();
+    const QString own = programFolder();
     QStringList files{programFile(), helpDocumentPath()};
     for (const QString &name : {QStringLiteral("STRebooter"), QStringLiteral("STRebooter.exe"),
                                 QStringLiteral("帮助.chm"), QStringLiteral("分发失败记录.txt")})

@@ -23,9 +23,6 @@ QString shippedFile(const QString &fileName);
 // The help document "帮助.chm", found as a shipped file.
 QString helpDocumentPath();
 
-// The program's own executable file, its name bytes kept.
-QString programFile();
-
 // The files a run must never move or delete: the program, its companion, the
 // help document, the failure log and the update files, wherever they may lie.
 QStringList ownFilePaths();
