@@ -9,7 +9,6 @@
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 
-#include <QSet>
 #include <QThread>
 
 namespace fd {
