@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
+#include "dispatch/Pace.h"
 #include "dispatch/Port.h"
 #include "platform/RegexMatcher.h"
 
@@ -74,9 +75,8 @@ QString takenType(const QString &path, const QString &filter)
 
 namespace {
 
-void showProgress(Port &port, long long n)
+void showProgress(Port &port, long long n, const QString &count)
 {
-    const QString count = port.fileCountText();
     const double total = textnum::valueOf(count);
     if (!port.progressAsBar()) {
         QString title = port.savedTitle() + QStringLiteral("   目标文件读取中...") + QString::number(qint64(n));
@@ -218,6 +218,9 @@ void ScanFolder(Port &port, const QString &folderIn)
     auto willRead = [&port, &folder](const QString &name) {
         return port.sequential() && !takenType(folder + name, port.typeFilter()).isEmpty();
     };
+    QString countText = port.fileCountText(), shownText;
+    double total = textnum::valueOf(countText);
+    long long shown = cat.count;
     for (qsizetype i = 0; i < files.size(); ++i) {
         if (port.stopRequested()) // the window is closing
             break;
@@ -226,7 +229,7 @@ void ScanFolder(Port &port, const QString &folderIn)
         const QString path = folder + name;
         const QString type = takenType(path, port.typeFilter());
         if (type.isEmpty()) {
-            DoEvents();
+            pace::ifDue();
             continue;
         }
 
@@ -264,7 +267,6 @@ void ScanFolder(Port &port, const QString &folderIn)
             port.rows().addRow(row);
             entry = RunEntry{path, key};
         } else {
-            const double total = textnum::valueOf(port.fileCountText());
             entry = RunEntry{path, QString::number(qint64(std::floor(total * rnd())))};
         }
         // The count, the run list and the path list move together.
@@ -274,15 +276,28 @@ void ScanFolder(Port &port, const QString &folderIn)
         cat.pathList += path;
         cat.pathList += QChar(0);
 
-        showProgress(port, n);
-        if (textnum::valueOf(port.fileCountText()) < double(n))
-            port.setFileCountText(QString::number(qint64(n)));
+        // The window shows the progress and reads the count at its turns only:
+        // the user sees the same, the scan spends its time on the files.
+        if (pace::due()) {
+            countText = port.fileCountText();
+            total = textnum::valueOf(countText);
+            showProgress(port, n, countText);
+            shown = n;
+        }
+        shownText = countText; // as the progress of this file would show it
+        if (total < double(n)) {
+            countText = QString::number(qint64(n));
+            total = double(n);
+            port.setFileCountText(countText);
+        }
         if (n % 1000 == 0) {
             DoEvents();
             PauseSeconds(1.0f);
         }
-        DoEvents();
+        pace::ifDue();
     }
+    if (shown != cat.count && cat.count > 0)
+        showProgress(port, cat.count, shownText);
 }
 
 } // namespace fd

@@ -7,6 +7,7 @@
 #include "platform/RawDir.h"
 #include "platform/RawFile.h"
 #include "platform/Shell.h"
+#include "platform/WriteSlot.h"
 #include "dispatch/Pace.h"
 
 #include <QDateTime>
@@ -105,6 +106,7 @@ struct TransferSession::State {
     long long startedNs = QDateTime::currentMSecsSinceEpoch() * 1000000LL;
     QVector<PendingDeletion> pending;
     QElapsedTimer batchAge;
+    std::unique_ptr<WriteSlot> slot; // new files go straight to their names while it is usable
 
     void addOwn(const QString &path)
     {
@@ -349,15 +351,55 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
     if (from.size > kTransferPiece && !decide(occupied(destination)))
         return r;
 
-    // Written unnamed (or under a temporary name) and put in place only when whole:
-    // an interruption never leaves a short file under the final name.
+    // A new name is written straight into, the run's write slot telling the next
+    // run of a file left half written; a replacement (or a run without the slot)
+    // writes unnamed or under a temporary name and puts the file in place when
+    // whole. Either way an interruption leaves no short file under the final name.
     sweepLeftovers(destination);
-    raw::Replacement out = raw::createReplacement(destination);
+    WriteSlot *slot = nullptr;
+    raw::Replacement out;
+    if (TransferSession::State *s = state(); s && s->slot && s->slot->usable())
+        slot = s->slot.get();
+    while (slot && !replacing) {
+        if (!slot->begin(destination)) {
+            slot = nullptr;
+            break;
+        }
+        out.fd = raw::createNew(destination);
+        if (out.fd >= 0) {
+            raw::Info made;
+            if (!raw::info(out.fd, made)) {
+                raw::close(out.fd);
+                raw::remove(destination);
+                slot->end();
+                r.failed = true;
+                return r;
+            }
+            slot->created(made);
+            break;
+        }
+        slot->end();
+        if (raw::lastError() != EEXIST) {
+            r.failed = true;
+            return r;
+        }
+        if (!decide(true))
+            return r;
+    }
+    const bool direct = out.fd >= 0;
+    if (!direct)
+        out = raw::createReplacement(destination);
     if (out.fd < 0) {
         r.failed = true;
         return r;
     }
-    auto discard = [&] { raw::discardReplacement(out); };
+    auto discard = [&] {
+        if (!direct)
+            return raw::discardReplacement(out);
+        raw::close(std::exchange(out.fd, -1));
+        raw::remove(destination);
+        slot->end();
+    };
     // A full disk asks Retry / Cancel, or gives up at once for a caller that asks itself.
     auto retryAfterWriteError = [&](int err) {
         if (!raw::isDiskFull(err))
@@ -442,6 +484,18 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
     }
 
     in.closeNow();
+    if (direct) {
+        // A close can still report a write that failed (a network disk).
+        if (!raw::close(std::exchange(out.fd, -1))) {
+            raw::remove(destination);
+            slot->end();
+            r.failed = true;
+            return r;
+        }
+        slot->end();
+        r.copied = true;
+        return r;
+    }
     for (;;) {
         if (replacing) {
             if (!raw::commitReplacement(out, destination)) {
@@ -555,6 +609,10 @@ void ReleaseSource(const QString &source)
 TransferSession::TransferSession(FailureReport failed) : d(std::make_unique<State>()), outer_(g_session)
 {
     d->failed = std::move(failed);
+    const QString slot = WriteSlot::defaultPath();
+    d->slot = std::make_unique<WriteSlot>(slot);
+    d->addOwn(slot);
+    d->addOwn(slot + QStringLiteral(".lock"));
     for (const QString &path : ownFilePaths())
         d->addOwn(path);
     const QString work = separateWorkFolder();

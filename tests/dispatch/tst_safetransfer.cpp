@@ -9,6 +9,7 @@
 #include "dispatch/FailureLog.h"
 #include "dispatch/Rules.h"
 #include "dispatch/Transfer.h"
+#include "platform/WriteSlot.h"
 
 #include <QDir>
 #include <QFile>
@@ -160,7 +161,8 @@ private slots:
         const QString destination = numbered(1) + QStringLiteral("/big.bin");
         bool once = false;
         setTransferPieceHook([&](long long) {
-            QVERIFY(!QFileInfo::exists(destination)); // the final name only when whole
+            // Written under its final name only while the write slot names it.
+            QVERIFY(!QFileInfo::exists(destination) || WriteSlot::pending(WriteSlot::defaultPath()) == destination);
             if (once)
                 return;
             once = true;
@@ -189,6 +191,42 @@ private slots:
         QCOMPARE(namesIn(numbered(1), QDir::Files | QDir::Hidden).size(), replaced ? 1 : 0);
         if (replaced) // a grown source is no longer the file the inventory saw
             expectNothingLost(before);
+    }
+
+    // A copy killed half way is named in the write slot: the next run removes
+    // it, never another file put there since.
+    void killedCopyIsRemoved_data()
+    {
+        QTest::addColumn<bool>("replacedSince");
+        QTest::newRow("left half written") << false;
+        QTest::newRow("another file there since") << true;
+    }
+    void killedCopyIsRemoved()
+    {
+        QFETCH(bool, replacedSince);
+        const QString source = in + QStringLiteral("/big.bin");
+        QVERIFY(writeFile(source, QByteArray(3 * 1024 * 1024, 'a')));
+        useFolders();
+        oneFolder();
+        const QString destination = numbered(1) + QStringLiteral("/big.bin");
+        const QString slot = WriteSlot::defaultPath(), killed = slot + QStringLiteral(".killed");
+        setTransferPieceHook([&](long long) {
+            if (QFileInfo::exists(destination) && !QFileInfo::exists(killed))
+                QVERIFY(QFile::copy(slot, killed)); // what a kill now would leave
+        });
+        run();
+        QCOMPARE(lastMessage(), kDone);
+        QCOMPARE(WriteSlot::pending(killed), destination);
+        if (replacedSince) {
+            QVERIFY(writeFile(destination + QStringLiteral(".new"), "mine"));
+            QVERIFY(QFile::remove(destination));
+            QVERIFY(QFile::rename(destination + QStringLiteral(".new"), destination));
+        }
+        QVERIFY(QFile::remove(slot));
+        QVERIFY(QFile::rename(killed, slot));
+        { TransferSession next([](const QString &, const QString &) {}); }
+        QCOMPARE(QFileInfo::exists(destination), replacedSince);
+        QCOMPARE(QFileInfo(source).size(), 3 * 1024 * 1024);
     }
 
     // A move across file systems deletes every source by the report, never one

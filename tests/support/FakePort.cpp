@@ -2,8 +2,10 @@
 
 #include "platform/Clock.h"
 #include "platform/Env.h"
+#include "platform/WriteSlot.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace fd::test {
 
@@ -13,6 +15,10 @@ EngineFixture::EngineFixture()
     resetDefaultRandom();
 }
 
-EngineFixture::~EngineFixture() { setProgramFolderOverride(QString()); }
+EngineFixture::~EngineFixture()
+{
+    QFile::remove(WriteSlot::defaultPath()); // one per program folder: this one's goes with it
+    setProgramFolderOverride(QString());
+}
 
 } // namespace fd::test

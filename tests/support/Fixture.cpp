@@ -1,6 +1,7 @@
 #include "Fixture.h"
 
 #include "platform/Env.h"
+#include "platform/WriteSlot.h"
 #include "outputs/FlexGrid.h"
 
 #include <QDir>
@@ -29,6 +30,7 @@ WindowFixture::~WindowFixture()
         window->hide();
         window.reset();
     }
+    QFile::remove(WriteSlot::defaultPath()); // one per program folder: this one's goes with it
     setProgramFolderOverride(QString());
     setInstanceGuard(nullptr);
 }
