@@ -103,6 +103,7 @@ struct TransferSession::State {
     QSet<FileId> placed; // files this run moved: the only copy of each
     QSet<FileId> own;    // the program's files
     QSet<QString> swept; // folders already cleared of interrupted runs' leftovers
+    QSet<QString> seen;  // folders the run's rules have asked for
     long long startedNs = QDateTime::currentMSecsSinceEpoch() * 1000000LL;
     QVector<PendingDeletion> pending;
     QElapsedTimer batchAge;
@@ -656,6 +657,16 @@ void TransferSession::flush()
         if (!onDisk || !deleteIfUnchanged(p))
             d->failed(p.source, p.destinations.value(0));
     }
+}
+
+bool seenThisRun(const QString &folder)
+{
+    TransferSession::State *s = state();
+    if (!s)
+        return false;
+    const qsizetype before = s->seen.size();
+    s->seen.insert(folder);
+    return s->seen.size() == before;
 }
 
 void flushTransfers()

@@ -83,6 +83,10 @@ private:
 // Flushes the current run's copies, if a run is under way.
 void flushTransfers();
 
+// Whether the run under way has asked for this folder before; notes it. Always
+// false outside a run.
+bool seenThisRun(const QString &folder);
+
 // Tests see every piece as it starts; before each piece of a file larger than one
 // the window has processed its messages.
 void setTransferPieceHook(std::function<void(long long bytes)> hook);

@@ -4,6 +4,8 @@
 #include "platform/Paths.h"
 #include "platform/RegexMatcher.h"
 
+#include <memory>
+#include <vector>
 
 namespace fd {
 
@@ -13,9 +15,28 @@ namespace {
 // answer and never an exception.
 enum class Outcome { Matched, NoMatch, Invalid };
 
+// Compiling a pattern costs many times its match: a run asks for the same few
+// patterns for every file.
+const RegexMatcher &matcherFor(const QString &pattern, bool ignoreCase)
+{
+    struct Key {
+        QString pattern;
+        bool ignoreCase;
+        bool operator==(const Key &o) const { return ignoreCase == o.ignoreCase && pattern == o.pattern; }
+    };
+    thread_local std::vector<std::pair<Key, std::unique_ptr<RegexMatcher>>> cache;
+    for (const auto &[key, matcher] : cache)
+        if (key == Key{pattern, ignoreCase})
+            return *matcher;
+    if (cache.size() >= 8)
+        cache.erase(cache.begin());
+    cache.emplace_back(Key{pattern, ignoreCase}, std::make_unique<RegexMatcher>(pattern, ignoreCase, false, false));
+    return *cache.back().second;
+}
+
 Outcome firstMatch(const QString &pattern, bool ignoreCase, const QString &subject, RegexMatch &m)
 {
-    RegexMatcher matcher(pattern, ignoreCase, false, false); // fresh for every call
+    const RegexMatcher &matcher = matcherFor(pattern, ignoreCase);
     if (!matcher.isValid())
         return Outcome::Invalid;
     const auto all = matcher.execute(subject);

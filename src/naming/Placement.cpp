@@ -42,24 +42,24 @@ Placement PlaceInNamedFolder(Port &port, const QString &reference, QString *fail
     if (name == QLatin1String(".") || name == QLatin1String(".."))
         name.clear(); // never a way out of the output folder
     const QString target = name.isEmpty() ? outFolder : paths::join(outFolder, name);
-    if (!occupied(target))
+    // Each folder is looked for once a run, not once a file.
+    if (!seenThisRun(target) && !occupied(target))
         raw::makePath(target);
 
     const QString fileName = paths::lastComponent(source);
     QString destination = paths::join(target, fileName);
-    bool replace = false;
-    if (occupied(destination)) {
-        if (raw::sameFile(source, destination))
-            return Placement::Attempted; // already where it belongs
-        if (port.clash() == Clash::Rename) {
+    // A taken name is replaced, or with renaming the next free number is taken; a
+    // file that is its own destination stays as it is (the transfer sees to it).
+    Clash clash = Clash::Overwrite;
+    if (port.clash() == Clash::Rename) {
+        clash = Clash::Skip; // a name taken meanwhile stays as it is
+        if (occupied(destination)) {
+            if (raw::sameFile(source, destination))
+                return Placement::Attempted; // already where it belongs
             for (long long n = 1; occupied(destination); ++n)
                 destination = paths::join(target, numberedName(fileName, n));
-        } else {
-            replace = true;
         }
     }
-    // A destination taken meanwhile stays as it is unless this file replaces it.
-    const Clash clash = replace ? Clash::Overwrite : Clash::Skip;
     const bool delivered =
         !(moving ? Move(source, destination, clash) : Transfer(source, destination, clash)).failed;
     if (!delivered && failedAt)
