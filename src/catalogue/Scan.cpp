@@ -42,6 +42,13 @@ constexpr qint64 kSliceMs = 10;
 // ignoring case. Pipes and devices are left out: opening a pipe would block the
 // scan. A large folder takes a while to list, so the window processes its
 // messages every few milliseconds meanwhile.
+
+// Waits for a worker, letting the window process its messages meanwhile.
+template <typename T> void await(std::future<T> &f)
+{
+    while (f.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
+        DoEvents();
+}
 } // namespace
 
 QStringList scanListing(const QString &folder)
@@ -54,17 +61,22 @@ QStringList scanListing(const QString &folder)
             slice.restart();
         }
     });
-    std::vector<std::pair<QString, QString>> entries; // name ignoring case, name
-    entries.reserve(size_t(listed.size()));
-    for (const QString &name : listed)
-        entries.emplace_back(name.toLower(), name);
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
-    QStringList names;
-    names.reserve(qsizetype(entries.size()));
-    for (auto &e : entries)
-        names.push_back(std::move(e.second));
-    return names;
+    // Ordering a million names takes a second: a worker does it, the window stays live.
+    std::future<QStringList> ordered = std::async(std::launch::async, [listed]() {
+        std::vector<std::pair<QString, QString>> entries; // name ignoring case, name
+        entries.reserve(size_t(listed.size()));
+        for (const QString &name : listed)
+            entries.emplace_back(name.toLower(), name);
+        std::stable_sort(entries.begin(), entries.end(),
+                         [](const auto &a, const auto &b) { return a.first < b.first; });
+        QStringList names;
+        names.reserve(qsizetype(entries.size()));
+        for (auto &e : entries)
+            names.push_back(std::move(e.second));
+        return names;
+    });
+    await(ordered);
+    return ordered.get();
 }
 
 QString takenType(const QString &path, const QString &filter)
@@ -113,12 +125,6 @@ Q_GLOBAL_STATIC(QThreadPool, g_readers)
 
 int readerThreads() { return qBound(2, QThread::idealThreadCount(), 4); }
 
-// Waits for a read, letting the window process its messages meanwhile.
-template <typename T> void await(std::future<T> &f)
-{
-    while (f.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready)
-        DoEvents();
-}
 
 // The picture columns of the files of one listing, read a few files ahead of the
 // scan and handed out strictly in the listing's order. Which files the scan will
@@ -267,11 +273,13 @@ void ScanFolder(Port &port, const QString &folderIn)
             port.rows().addRow(row);
             entry = RunEntry{path, key};
         } else {
-            entry = RunEntry{path, QString::number(qint64(std::floor(total * rnd())))};
+            // The run fills this order's list itself from the path list; the key's
+            // draw stays, so the random sequence is the same.
+            (void)rnd();
         }
         // The count, the run list and the path list move together.
         cat.count = n;
-        if (index < cat.runList.size())
+        if (sequential && index < cat.runList.size())
             cat.runList[index] = std::move(entry);
         cat.pathList += path;
         cat.pathList += QChar(0);

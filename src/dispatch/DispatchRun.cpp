@@ -279,7 +279,16 @@ QString DispatchRun::pickNext(long long i)
         return rows.text(int(i), 7) + rows.text(int(i), 0);
     }
     if (!pickerReady_) {
-        picker_ = DirectPicker(splitPathList(port.catalogue().pathList, [] { pace::ifDue(); }));
+        // From here the picker holds the run's paths: the other copies go, which
+        // halves the memory a million files take.
+        CatalogueState &cat = port.catalogue();
+        if (directPicking) {
+            cat.splitPaths = QStringList();
+            cat.runList = QVector<RunEntry>();
+        }
+        picker_ = DirectPicker(splitPathList(cat.pathList, [] { pace::ifDue(); }));
+        if (directPicking)
+            cat.pathList = QString();
         pickerReady_ = true;
     }
     return sequential ? picker_.takeNext() : picker_.takeRandom(rnd());

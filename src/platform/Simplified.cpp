@@ -1,5 +1,7 @@
 #include "platform/Simplified.h"
 
+#include <QHash>
+
 #include <opencc/opencc.h>
 
 namespace fd {
@@ -46,6 +48,16 @@ const Converter &converter()
 
 } // namespace
 
+namespace {
+bool plainAscii(const QString &text)
+{
+    for (const QChar c : text)
+        if (c.unicode() >= 0x80)
+            return false;
+    return true;
+}
+} // namespace
+
 std::optional<QString> toSimplified(const QString &text)
 {
     if (text.isEmpty())
@@ -55,8 +67,18 @@ std::optional<QString> toSimplified(const QString &text)
 
 bool hasTraditional(const QString &text)
 {
+    // ASCII has no traditional form; a sweep meets the same names again and again.
+    if (plainAscii(text) || !converter().ok())
+        return false;
+    thread_local QHash<QString, bool> known;
+    if (const auto it = known.constFind(text); it != known.cend())
+        return *it;
+    if (known.size() >= 100000)
+        known.clear();
     const std::optional<QString> s = toSimplified(text);
-    return s && *s != text;
+    const bool traditional = s && *s != text;
+    known.insert(text, traditional);
+    return traditional;
 }
 
 } // namespace fd
