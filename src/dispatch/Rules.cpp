@@ -96,6 +96,11 @@ QStringList splitAtNul(const QString &pathList, bool unique, const std::function
 {
     QStringList out;
     QSet<QString> seen;
+    // Sized once: growing a set of a million paths rehashes it all in one go.
+    const qsizetype expected = pathList.size() / 32 + 16;
+    out.reserve(expected);
+    if (unique)
+        seen.reserve(expected);
     qsizetype from = 0, n = 0;
     while (from < pathList.size()) {
         qsizetype end = pathList.indexOf(QChar(0), from);
