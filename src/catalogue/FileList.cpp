@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <algorithm>
+#include <vector>
 
 #ifndef _WIN32
 #include <dirent.h>
@@ -113,7 +114,10 @@ void FileList::refresh(const std::function<void()> &yield)
         if (!a.trimmed().isEmpty())
             alternatives.append(a.trimmed());
     const bool everything = alternatives.contains(QLatin1String("*.*")) || alternatives.contains(QLatin1String("*"));
+    qsizetype seen = 0;
     for (QString &name : plainFileNames(path_, nullptr, yield)) {
+        if (yield && (++seen & 4095) == 0)
+            yield();
         if (!hidden_ && isHiddenName(name))
             continue;
         if (everything || std::any_of(alternatives.cbegin(), alternatives.cend(),
@@ -141,11 +145,30 @@ void sortInListOrder(QStringList &names, const std::function<void()> &yield)
         std::sort(names.begin() + lo, names.begin() + std::min(n, lo + kRun), before);
         yield();
     }
+    // Merged through a buffer a slice at a time: one merge of a million names
+    // would hold the window for a tenth of a second.
+    QString *v = names.data();
+    std::vector<QString> buf;
+    qsizetype moved = 0;
+    auto step = [&] {
+        if ((++moved & 16383) == 0)
+            yield();
+    };
     for (qsizetype width = kRun; width < n; width *= 2) {
         for (qsizetype lo = 0; lo + width < n; lo += 2 * width) {
-            std::inplace_merge(names.begin() + lo, names.begin() + lo + width,
-                               names.begin() + std::min(n, lo + 2 * width), before);
-            yield();
+            const qsizetype mid = lo + width, hi = std::min(n, lo + 2 * width);
+            buf.clear();
+            buf.reserve(size_t(hi - lo));
+            qsizetype a = lo, b = mid;
+            while (a < mid || b < hi) {
+                const bool left = b >= hi || (a < mid && !before(v[b], v[a])); // equal: the left one first
+                buf.push_back(std::move(v[left ? a++ : b++]));
+                step();
+            }
+            for (qsizetype i = 0; i < hi - lo; ++i) {
+                v[lo + i] = std::move(buf[size_t(i)]);
+                step();
+            }
         }
     }
 }

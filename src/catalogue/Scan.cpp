@@ -219,6 +219,13 @@ void ScanFolder(Port &port, const QString &folderIn)
 
     CatalogueState &cat = port.catalogue();
     const QStringList files = scanListing(folder);
+    // Room for every path at once: a path list of a million files grown by
+    // doubling copies itself whole, a stall each time.
+    qsizetype room = cat.pathList.size();
+    for (const QString &name : files)
+        room += folder.size() + name.size() + 1;
+    if (room > cat.pathList.capacity()) // a walk over many folders still grows it geometrically
+        cat.pathList.reserve(std::max(room, cat.pathList.capacity() + cat.pathList.capacity() / 2));
     ReadAhead ahead(folder, files);
     // The files the scan will read pictures of, as the settings stand.
     auto willRead = [&port, &folder](const QString &name) {

@@ -15,6 +15,7 @@
 #include "platform/Paths.h"
 #include "platform/Shell.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace fd {
@@ -111,13 +112,32 @@ void DispatchRun::rebuildCatalogue()
     reloaded = true;
 }
 
+namespace {
+// A fresh list of n empty entries, made and the old one freed a slice at a time:
+// a million entries at once would hold the window for a fifth of a second.
+void resizeRunList(QVector<RunEntry> &list, qsizetype n)
+{
+    constexpr qsizetype kSlice = 32768;
+    while (!list.isEmpty()) {
+        list.resize(std::max<qsizetype>(0, list.size() - kSlice));
+        pace::ifDue();
+    }
+    list = QVector<RunEntry>();
+    list.reserve(n);
+    while (list.size() < n) {
+        list.resize(std::min(n, list.size() + kSlice));
+        pace::ifDue();
+    }
+}
+} // namespace
+
 // A rule that does the work itself answers where the run goes on.
 std::optional<RunEnd> DispatchRun::prepareWithoutRebuild()
 {
     CatalogueState &cat = port.catalogue();
     cat.pathList.clear();
     const long long n = fileCount();
-    cat.runList = QVector<RunEntry>(n >= 0 && n < 100000000 ? n : 10001);
+    resizeRunList(cat.runList, n >= 0 && n < 100000000 ? n : 10001);
     port.saveTitle();
     if (const auto end = runMode().replaceRun(*this, Stage::InsteadOfScan))
         return end;

@@ -108,6 +108,7 @@ bool WriteSlot::recover(const QString &slotPath)
 
 WriteSlot::WriteSlot(const QString &path) : lock_(std::make_unique<Lock>(path + QStringLiteral(".lock")))
 {
+    lock_->file.setStaleLockTime(0); // held for a whole run: stale only when its process is gone
     if (!lock_->file.tryLock(0))
         return; // another copy of the program writes with it
     recover(path);
