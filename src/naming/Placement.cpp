@@ -1,6 +1,7 @@
 #include "naming/Placement.h"
 
 #include "catalogue/FileList.h"
+#include "dispatch/FileLayer.h"
 #include "dispatch/Port.h"
 #include "dispatch/Transfer.h"
 #include "platform/Paths.h"
@@ -12,7 +13,7 @@ namespace fd {
 
 namespace {
 
-bool occupied(const QString &path) { return raw::occupied(path); }
+bool occupied(const QString &path) { return fs::occupied(path); }
 
 } // namespace
 
@@ -43,13 +44,13 @@ Placement PlaceInNamedFolder(Port &port, const QString &reference, QString *fail
         name.clear(); // never a way out of the output folder
     const QString target = name.isEmpty() ? outFolder : paths::join(outFolder, name);
     if (!occupied(target))
-        raw::makePath(target);
+        fs::makePath(target);
 
     const QString fileName = paths::lastComponent(source);
     QString destination = paths::join(target, fileName);
     bool replace = false;
     if (occupied(destination)) {
-        if (raw::sameFile(source, destination))
+        if (fs::sameFile(source, destination))
             return Placement::Attempted; // already where it belongs
         if (port.clash() == Clash::Rename) {
             for (long long n = 1; occupied(destination); ++n)
