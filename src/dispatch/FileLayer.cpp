@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
+#include "platform/RawFile.h"
 
 namespace fd {
 

@@ -4,6 +4,7 @@
 #include "dispatch/DispatchRun.h"
 #include "dispatch/Port.h"
 #include "platform/Clock.h"
+#include "platform/NativeName.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
 #include "platform/RawFile.h"
@@ -768,6 +769,46 @@ QString planNote()
     g_observed->noted = true;
     const int n = g_observed->differences();
     return n > 0 ? QStringLiteral("\r\n") + differedSentence(n) : QString();
+}
+
+// ---- Export ---------------------------------------------------------------------------
+
+namespace {
+QString csvField(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
+        && !text.contains(QLatin1Char('\r')))
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+} // namespace
+
+QByteArray planCsv(const ActionList &list)
+{
+    QString out = QStringLiteral("序号,操作,源文件,目标\r\n");
+    long long n = 0;
+    for (const PlanRow &r : list.rows) {
+        out += QString::number(++n) + QLatin1Char(',') + actionName(r.action.kind) + QLatin1Char(',')
+             + csvField(displayName(r.action.source)) + QLatin1Char(',') + csvField(displayName(r.action.target))
+             + QStringLiteral("\r\n");
+    }
+    return out.toUtf8();
+}
+
+bool writePlanCsv(const ActionList &list, const QString &path)
+{
+    const QByteArray bytes = planCsv(list);
+    const int fd = raw::createTruncated(path);
+    if (fd < 0)
+        return false;
+    long long done = 0;
+    while (done < bytes.size()) {
+        const long long n = raw::write(fd, bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    return raw::close(fd) && done == bytes.size();
 }
 
 // ---- The summary ------------------------------------------------------------------

@@ -80,6 +80,11 @@ struct Plan {
     PlanSummary summary() const;
 };
 
+// The rows as UTF-8 CSV, with the header 序号,操作,源文件,目标.
+QByteArray planCsv(const ActionList &list);
+// Writes it to path; false when it could not be written whole.
+bool writePlanCsv(const ActionList &list, const QString &path);
+
 // Works the run out against the window's port without changing anything on the
 // disk or in the window's switches; running tells of the run under way (null at the end).
 std::unique_ptr<Plan> makePlan(Port &port, const std::function<void(DispatchRun *)> &running);
