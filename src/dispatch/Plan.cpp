@@ -78,9 +78,9 @@ void ActionList::sourceReleased(const QString &source)
 {
     if (source != lastSource_ || lastCopies_.isEmpty())
         return;
-    for (int i : lastCopies_)
-        rows[i].action.sourceGoes = true;
+    // The source leaves with its last copy.
     Action &last = rows[lastCopies_.last()].action;
+    last.sourceGoes = true;
     if (last.kind == ActionKind::Copy)
         last.kind = ActionKind::Move;
     lastCopies_.clear();

@@ -38,6 +38,8 @@ QVariant PlanModel::data(const QModelIndex &index, int role) const
         case 3: return displayName(a.target);
         }
     }
+    if (role == Qt::UserRole) // the source leaves its place with this step
+        return a.sourceGoes;
     // What replaces or deletes something, or fails, must not be overlooked.
     if (role == Qt::BackgroundRole) {
         if (a.kind == ActionKind::Overwrite || a.kind == ActionKind::Delete)
