@@ -138,6 +138,7 @@ struct FileKey {
 struct Seen {
     bool exists = false, folder = false, plain = false;
     bool mayNotReplace = false, own = false;
+    bool made = false; // a folder the plan makes: nothing of the disk lies in it
     FileKey id;
     long long size = 0;
     unsigned long long device = 0;
@@ -233,7 +234,7 @@ public:
         }
         for (const QString &m : missing) {
             Seen f;
-            f.exists = f.folder = true;
+            f.exists = f.folder = f.made = true;
             f.device = deviceOf(parentOf(m));
             ++children_[parentOf(m)];
             nodes_.insert(m, f);
@@ -260,7 +261,7 @@ public:
         if (t.verdict.why != RemovalRefusal::None || !look(f).exists)
             return t;
         QStringList files;
-        if (!underCleared(f) && !(nodes_.contains(f) && nodes_[f].exists))
+        if (!underCleared(f) && !nodes_.value(f).made)
             filesBelow(f, files);
         const QString below = paths::withTrailingSep(f);
         QStringList planned;
@@ -292,7 +293,7 @@ public:
         const QString f = folderKey(folder);
         if (children_.value(f) > 0 || !look(f).folder)
             return false;
-        return nodes_.contains(f) || underCleared(f) || raw::isEmptyFolder(f);
+        return nodes_.value(f).made || underCleared(f) || raw::isEmptyFolder(f);
     }
 
     bool sameFile(const QString &a, const QString &b) override
@@ -307,7 +308,7 @@ private:
         const auto it = nodes_.constFind(path);
         if (it != nodes_.constEnd())
             return *it;
-        if (underCleared(path))
+        if (underCleared(path) || nodes_.value(parentOf(path)).made)
             return {};
         raw::Info self;
         if (!raw::info(path, self, false))

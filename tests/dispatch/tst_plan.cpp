@@ -64,6 +64,20 @@ class PlanTest : public RunFolders {
                 QDir().mkpath(out + "/" + name);
                 w().appendOutputRow(out + "/" + name, QString::fromLatin1(name));
             }
+        } else if (mode == "samecontent") {
+            setOption(w().Opt3, true);
+            for (const char *sub : {"a1", "c1", "c2"})
+                QDir().mkpath(out + "/G/" + sub);
+            w().appendOutputRow(out + "/G", QStringLiteral("G"));
+            w().ChSame->setEnabled(true);
+            w().ChSame->setChecked(true);
+            w().CmbSame->setEditText(QStringLiteral("[a-c]\\d"));
+        } else if (mode == "customonly") {
+            setOption(w().Opt3, true);
+            for (const char *sub : {"X-a1", "Y-c2"}) // a1.jpg goes in as X-a1/X.jpg
+                QDir().mkpath(out + "/" + sub);
+            w().ChCustom->setEnabled(true);
+            w().ChCustom->setChecked(true);
         } else if (mode == "newfolder") {
             setOption(w().Opt3, true);
             w().ChFoldTrunck->setChecked(true);
@@ -148,7 +162,8 @@ private slots:
     {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<bool>("move");
-        for (const char *mode : {"numbered", "matching", "newfolder", "draw", "manual", "timed"})
+        for (const char *mode :
+             {"numbered", "matching", "samecontent", "customonly", "newfolder", "draw", "manual", "timed"})
             for (bool move : {false, true})
                 if (!(move && (QByteArray(mode) == "draw" || QByteArray(mode) == "manual")))
                     QTest::addRow("%s %s", mode, move ? "move" : "copy") << QString::fromLatin1(mode) << move;
