@@ -260,25 +260,27 @@ public:
         const QString f = folderKey(folder);
         if (t.verdict.why != RemovalRefusal::None || !look(f).exists)
             return t;
-        QStringList files;
+        // The files of the disk the plan has not touched, then those it placed there.
+        QStringList files, onDisk;
         if (!underCleared(f) && !nodes_.value(f).made)
-            filesBelow(f, files);
+            filesBelow(f, onDisk);
+        for (const QString &p : std::as_const(onDisk))
+            if (!nodes_.contains(p))
+                files.append(p);
         const QString below = paths::withTrailingSep(f);
-        QStringList planned;
         for (auto it = nodes_.begin(); it != nodes_.end();) {
             if (it.key().startsWith(below)) {
                 if (it->exists && !it->folder)
-                    planned.append(it.key());
+                    files.append(it.key());
                 it = nodes_.erase(it);
             } else {
                 ++it;
             }
         }
-        for (const QString &p : files)
-            if (!nodes_.contains(p))
-                list_.add(ActionKind::Delete, {}, p);
-        for (const QString &p : planned)
+        for (const QString &p : std::as_const(files))
             list_.add(ActionKind::Delete, {}, p);
+        for (auto it = children_.begin(); it != children_.end();)
+            it = it.key() == f || it.key().startsWith(below) ? children_.erase(it) : ++it;
         cleared_.append(f);
         gone(f);
         ++list_.foldersCleared;
