@@ -190,9 +190,19 @@ private slots:
         finish(f, f->CmdPlanGo);
 
         QCOMPARE(filesUnder(dir->path()), applied(before, rows));
-        for (const Row &r : rows)
-            if (r.kind == "新建文件夹")
-                QVERIFY2(QDir(r.target).exists(), qPrintable(r.target));
+        // A folder made shows once, before the first file that goes into it.
+        QStringList made;
+        for (const Row &r : rows) {
+            if (r.kind == "新建文件夹") {
+                QVERIFY2(QDir(r.target).exists() && !made.contains(r.target), qPrintable(r.target));
+                made << r.target;
+            }
+        }
+        for (int i = 0; i < rows.size(); ++i) {
+            const int folder = made.indexOf(QFileInfo(rows[i].target).path());
+            if (rows[i].kind != "新建文件夹" && rows[i].kind != "删除" && folder >= 0)
+                QVERIFY2(rows.indexOf(Row{"新建文件夹", {}, made[folder]}) < i, qPrintable(rows[i].target));
+        }
         QCOMPARE(messagesContaining(QStringLiteral("与计划不同")), 0);
         QVERIFY(messagesContaining(QStringLiteral("在分发的同时移走原文件？")) <= 1); // asked by the plan only
         QCOMPARE(fx->shell.count(CallKind::Input), mode == "sweep" ? 2 : 0);
