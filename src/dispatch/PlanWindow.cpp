@@ -40,6 +40,8 @@ QVariant PlanModel::data(const QModelIndex &index, int role) const
     }
     if (role == Qt::UserRole) // the source leaves its place with this step
         return a.sourceGoes;
+    if (role == Qt::ToolTipRole && a.sourceGoes)
+        return QStringLiteral("原文件随之移走");
     // What replaces or deletes something, or fails, must not be overlooked.
     if (role == Qt::BackgroundRole) {
         if (a.kind == ActionKind::Overwrite || a.kind == ActionKind::Delete)
@@ -100,6 +102,11 @@ FPlan::FPlan(std::unique_ptr<Plan> plan, std::function<void(std::unique_ptr<Plan
     CmdPlanCsv->setObjectName(QStringLiteral("CmdPlanCsv"));
     CmdPlanClose = new QPushButton(QStringLiteral("关闭"), this);
     CmdPlanClose->setObjectName(QStringLiteral("CmdPlanClose"));
+
+    // Enter never starts the run by accident: it closes.
+    CmdPlanGo->setAutoDefault(false);
+    CmdPlanCsv->setAutoDefault(false);
+    CmdPlanClose->setDefault(true);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
