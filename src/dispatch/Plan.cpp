@@ -10,7 +10,6 @@
 #include "platform/RawDir.h"
 #include "platform/RawFile.h"
 
-#include <QLocale>
 #include <QStorageInfo>
 
 namespace fd {
@@ -385,7 +384,14 @@ PlanSummary Plan::summary() const
 
 QString PlanSummary::text() const
 {
-    const QString size = QLocale::system().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+    QString size = QStringLiteral("%1字节").arg(bytes);
+    double v = double(bytes);
+    for (const char *unit : {"KB", "MB", "GB", "TB"}) {
+        if (v < 1024)
+            break;
+        v /= 1024;
+        size = QString::number(v, 'f', 1) + QLatin1String(unit);
+    }
     return QStringLiteral("共%1个文件：复制%2，移动%3，改名%4，覆盖%5，跳过%6，失败%7；新建文件夹%8，清空文件夹%9；"
                           "需写入%10，目标磁盘剩余空间%11。")
         .arg(files)
