@@ -26,7 +26,7 @@
 # is left out of the table, named after it, and the script exits non-zero.
 set -eu
 build=${1:-build}
-programs=${PROGRAMS:-bench_dispatch bench_listing bench_draw bench_scan bench_outputs}
+programs=${PROGRAMS:-bench_dispatch bench_listing bench_draw bench_scan bench_outputs bench_plan}
 raw=$(mktemp)
 out=$(mktemp)
 failed=""

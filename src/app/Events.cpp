@@ -1,14 +1,24 @@
 #include "app/Events.h"
 
+#include "dispatch/FileLayer.h"
+#include "dispatch/Pace.h"
 #include "platform/Clock.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QThread>
 
 namespace fd {
 
 void DoEvents()
 {
+    // A plan does a file in microseconds: it lets the window in on the pacing budget.
+    if (fs::planning()) {
+        static QElapsedTimer last;
+        if (last.isValid() && !last.hasExpired(pace::kBudgetMs))
+            return;
+        last.start();
+    }
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -21,6 +31,8 @@ void setPauseHook(std::function<void(float)> hook) { g_pauseHook = std::move(hoo
 
 void PauseSeconds(float seconds)
 {
+    if (fs::planning()) // planned, not waited
+        return;
     if (g_pauseHook && !g_inPauseHook) {
         g_inPauseHook = true;
         g_pauseHook(seconds);

@@ -150,6 +150,10 @@ public:
 
     // ---- dispatch/: dispatch run, rules, transfer, failure log ------------------------
     void CmdDo_Click();
+    // The plan of the run CmdDo would start, in its own window (dispatch/PlanWindow.cpp).
+    void CmdPlan_Click();
+    // CmdDo's checks and questions; false when the run is refused.
+    bool readyToDispatch();
     void ChNum_Click();
     void ChInClude_Click();
     void ChOverLay_Click();
@@ -294,6 +298,7 @@ public:
     QLabel *Label13 = nullptr; // 含相同内容的正则表达式：
     // Dispatch and update
     QPushButton *CmdDo = nullptr;
+    QPushButton *CmdPlan = nullptr;
     QPushButton *CmdUpdate = nullptr;
     QLineEdit *TV = nullptr; // version text, hidden
     QTimer *Timer1 = nullptr;

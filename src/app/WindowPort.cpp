@@ -159,8 +159,8 @@ void WindowPort::showListOrder()
 
 void WindowPort::lockForRun()
 {
-    for (QWidget *c : std::initializer_list<QWidget *>{w.CmdDo, w.CmdOut, w.CmdIn, w.Opt1, w.Opt2, w.Opt3,
-                                                       w.Combo1, w.TDivs, w.TNum, w.Frame1, w.Frame2,
+    for (QWidget *c : std::initializer_list<QWidget *>{w.CmdDo, w.CmdPlan, w.CmdOut, w.CmdIn, w.Opt1, w.Opt2,
+                                                       w.Opt3, w.Combo1, w.TDivs, w.TNum, w.Frame1, w.Frame2,
                                                        w.Frame3, w.ChRndDraw})
         c->setEnabled(false);
     // Folders dropped now would change what the run reads and writes.
@@ -184,8 +184,8 @@ void WindowPort::unlockAfterRun(const RunEnding &e)
         setOption(w.Opt1, true);
     w.ChRndTime->setChecked(false);
     w.Timer1->stop();
-    for (QWidget *x : std::initializer_list<QWidget *>{w.CmdDo, w.CmdOut, w.CmdIn, w.Opt1, w.Opt2, w.Opt3,
-                                                       w.Combo1, w.TDivs, w.TNum, w.Frame1, w.Frame2})
+    for (QWidget *x : std::initializer_list<QWidget *>{w.CmdDo, w.CmdPlan, w.CmdOut, w.CmdIn, w.Opt1, w.Opt2,
+                                                       w.Opt3, w.Combo1, w.TDivs, w.TNum, w.Frame1, w.Frame2})
         x->setEnabled(true);
     w.ChProg->setChecked(false);
     w.P1->setValue(0);

@@ -7,6 +7,8 @@
 #include "catalogue/FileList.h"
 #include "catalogue/Scan.h"
 #include "dispatch/DispatchRun.h"
+#include "dispatch/FileLayer.h"
+#include "dispatch/Plan.h"
 #include "dispatch/Port.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
@@ -68,10 +70,12 @@ private:
         // Moves are on the disk before the report; a source that changed meanwhile stayed.
         flushTransfers();
         run.log.close();
+        if (fs::planning())
+            return;
         if (run.failureCount > 0)
             CompletionReport(port, run.failureCount);
         else
-            shell().message(QStringLiteral("分发完毕！"), QStringLiteral("消息"), Icon::Information, Buttons::Ok);
+            shell().message(QStringLiteral("分发完毕！") + planNote(), QStringLiteral("消息"), Icon::Information, Buttons::Ok);
     }
 };
 

@@ -22,6 +22,7 @@ const QString kTitle = QStringLiteral("消息");
 void FDispatch::wireDispatch()
 {
     connect(CmdDo, &QPushButton::clicked, this, [this] { CmdDo_Click(); });
+    connect(CmdPlan, &QPushButton::clicked, this, [this] { CmdPlan_Click(); });
     connect(ChNum, &QCheckBox::toggled, this, [this] { ChNum_Click(); });
     connect(ChInClude, &QCheckBox::toggled, this, [this] { ChInClude_Click(); });
     connect(ChOverLay, &QCheckBox::toggled, this, [this] { ChOverLay_Click(); });
@@ -49,11 +50,23 @@ void FDispatch::CmdDo_Click()
 {
     if (dispatchRun)
         return; // one run at a time
+    if (!readyToDispatch())
+        return;
+    UpdateLockDuringRun noUpdate(*this); // an update would end the program mid-run
+    LongOperation busy(*this);
+    DispatchRun run(port());
+    dispatchRun = &run;
+    run.execute();
+    dispatchRun = nullptr;
+}
+
+bool FDispatch::readyToDispatch()
+{
     // An update is waiting to be installed.
     if (updateBlocksDispatch(*this)) {
         CmdUpdate->setFocus();
         shell().beep();
-        return;
+        return false;
     }
     // Missing output folders.
     const ModeChoice c = selectMode(port());
@@ -62,17 +75,17 @@ void FDispatch::CmdDo_Click()
         shell().message(QStringLiteral("您尚未指定要将文件分发到哪个主目录下的系列子文件中！请先添加分发输出所在的主目录！"),
                         kTitle, Icon::Critical, Buttons::Ok);
         CmdOut->setFocus();
-        return;
+        return false;
     }
     if (!c.customOnly && c.customFolders && !c.folderFromName && !c.sweep && gridEmpty) {
         shell().beep();
         CmdDo->setEnabled(false);
-        return;
+        return false;
     }
     // A rule that cannot work with this setup refuses before anything changes.
     for (ModeKind k : {c.run, c.file}) {
         if (!makeMode(k)->readyToStart(port()))
-            return;
+            return false;
         if (c.file == c.run)
             break;
     }
@@ -82,7 +95,7 @@ void FDispatch::CmdDo_Click()
         if (shell().message(QStringLiteral("强烈建议先预览新建文件夹后再分发。要继续吗？"), kTitle, Icon::Information,
                             Buttons::OkCancel, Answer::Cancel)
             != Answer::Ok)
-            return;
+            return false;
     }
     setTag(Timer1, QStringLiteral("0")); // a timed run starts at the first file
     // Move or copy: asked once, before anything is locked.
@@ -92,12 +105,7 @@ void FDispatch::CmdDo_Click()
             != Answer::Ok)
             ChBackUp->setChecked(false);
     }
-    UpdateLockDuringRun noUpdate(*this); // an update would end the program mid-run
-    LongOperation busy(*this);
-    DispatchRun run(port());
-    dispatchRun = &run;
-    run.execute();
-    dispatchRun = nullptr;
+    return true;
 }
 
 } // namespace fd

@@ -1,5 +1,7 @@
 #include "dispatch/FailureLog.h"
 
+#include "dispatch/FileLayer.h"
+#include "dispatch/Plan.h"
 #include "dispatch/Port.h"
 #include "dispatch/Transfer.h"
 #include "platform/Paths.h"
@@ -48,6 +50,8 @@ QByteArray FailureLog::toGbk(const QString &text)
 void FailureLog::open()
 {
     close();
+    if (fs::planning()) // a plan writes nothing
+        return;
     const int fd = raw::createTruncated(path());
     if (fd < 0)
         return;
@@ -90,13 +94,16 @@ void FailureLog::close()
 
 void CompletionReport(const Port &port, int failureCount)
 {
+    if (fs::planning())
+        return;
     if (!port.modeSwitches().timed && failureCount != 0) {
         shell().message(QStringLiteral("分发完毕！因文件访问错误，分发失败") + QString::number(failureCount)
-                            + QStringLiteral("份。\r\n稍候请参见分发失败的记录。"),
+                            + QStringLiteral("份。\r\n稍候请参见分发失败的记录。") + planNote(),
                         QStringLiteral("消息"), Icon::Information, Buttons::Ok);
         shell().showFileSelected(FailureLog::path());
     } else {
-        shell().message(QStringLiteral("分发完毕！"), QStringLiteral("消息"), Icon::Information, Buttons::Ok);
+        shell().message(QStringLiteral("分发完毕！") + planNote(), QStringLiteral("消息"), Icon::Information,
+                        Buttons::Ok);
         raw::remove(FailureLog::path());
     }
 }

@@ -2,6 +2,7 @@
 // cycle after cycle, while the user asks for more.
 #include "app/Events.h"
 #include "dispatch/DispatchRun.h"
+#include "dispatch/FileLayer.h"
 #include "dispatch/Port.h"
 #include "dispatch/RandomDraw.h"
 #include "platform/Shell.h"
@@ -37,6 +38,8 @@ public:
                     return RunEnd::Unlock;
                 }
             }
+            if (fs::planning()) // a plan shows the first cycle
+                return RunEnd::Unlock;
             if (shell().message(QStringLiteral("本次分发完毕！\r\n是——准备就绪，继续随机分发\r\n否——谢谢了，本次任务完成了！"),
                                 QStringLiteral("消息"), Icon::Information, Buttons::YesNo, Answer::Yes)
                 != Answer::Yes)

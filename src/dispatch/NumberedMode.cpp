@@ -1,5 +1,6 @@
 // Numbered folders: a fixed number of files per folder, or equal shares.
 #include "dispatch/DispatchRun.h"
+#include "dispatch/FileLayer.h"
 #include "dispatch/Pace.h"
 #include "dispatch/Port.h"
 #include "platform/Paths.h"
@@ -21,8 +22,8 @@ public:
         const long long count = numberedFolderCount(n, fixed, p, k);
         for (long long i = 1; i <= count; ++i) {
             const QString f = folderPath(run, i);
-            if (!paths::folderExists(f))
-                raw::makePath(f); // a folder that cannot be made fails its transfers later
+            if (!fs::folderExists(f))
+                fs::makePath(f); // a folder that cannot be made fails its transfers later
             pace::ifDue(); // thousands of folders take a while
         }
         shareSize_ = fixed ? p : (k > 0 ? n / k : n);
@@ -69,7 +70,7 @@ public:
                 return true;
             // Retry in the following folders only while they exist, never after the
             // user gave up at a full disk, and never for a source that can't be read.
-            if (r.gaveUpAtFullDisk || r.sourceFailed || !paths::folderExists(nextFolder_)) {
+            if (r.gaveUpAtFullDisk || r.sourceFailed || !fs::folderExists(nextFolder_)) {
                 run.recordFailure(source, dst);
                 return true;
             }
@@ -81,9 +82,8 @@ public:
     // The folder after the last one used goes when nothing reached it.
     void finish(DispatchRun &) override
     {
-        if (!nextFolder_.isEmpty() && paths::folderExists(nextFolder_)
-            && raw::isEmptyFolder(nextFolder_))
-            raw::removeFolder(nextFolder_);
+        if (!nextFolder_.isEmpty() && fs::folderExists(nextFolder_) && fs::isEmptyFolder(nextFolder_))
+            fs::removeFolder(nextFolder_);
     }
 
 private:

@@ -5,6 +5,7 @@
 #include "app/Events.h"
 #include "catalogue/Scan.h"
 #include "dispatch/DispatchRun.h"
+#include "dispatch/FileLayer.h"
 #include "dispatch/Port.h"
 #include "dispatch/Transfer.h"
 #include "platform/Clock.h"
@@ -86,7 +87,8 @@ public:
             }
             DoEvents();
         }
-        if (shell().message(QStringLiteral("分发完毕！ \r\n需要清空已加载的文件列表吗？如果稍后输入目录未发生变化，"
+        if (!fs::planning()
+            && shell().message(QStringLiteral("分发完毕！ \r\n需要清空已加载的文件列表吗？如果稍后输入目录未发生变化，"
                                            "或者输入目录下的文件未发生变化，稍后还想继续随机分发，则无须清空文件列表。"),
                             kTitle, Icon::Information, Buttons::YesNo, Answer::No)
             == Answer::Yes)
@@ -148,7 +150,7 @@ bool drawOne(const QStringList &pool, const QString &folder)
         name = paths::lastComponent(source);
         destination = paths::join(folder, name);
         DoEvents();
-        taken = raw::occupied(destination);
+        taken = fs::occupied(destination);
     }
     if (taken)
         destination = paths::join(folder, QStringLiteral("重名_") + name);
@@ -166,13 +168,13 @@ bool drawOne(const QStringList &pool, const QString &folder)
 
 bool makeFolder(const QString &folder)
 {
-    return raw::makePath(folder)
+    return fs::makePath(folder)
         || tellStopped(QStringLiteral("无法创建文件夹：\r\n") + displayName(paths::withoutTrailingSep(folder)));
 }
 
 bool recreateFolder(const Port &port, const QString &folder)
 {
-    const TreeRemoval removal = removeTree(folder, port.inputFolder());
+    const TreeRemoval removal = fs::removeTree(folder, port.inputFolder());
     if (removal.verdict.why != RemovalRefusal::None) {
         shell().message(refusalText(removal.verdict.why, folder, removal.verdict.at), kTitle, Icon::Critical,
                         Buttons::Ok);

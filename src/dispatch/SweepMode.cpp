@@ -5,6 +5,8 @@
 #include "app/TextNumbers.h"
 #include "catalogue/Wildcard.h"
 #include "dispatch/DispatchRun.h"
+#include "dispatch/FileLayer.h"
+#include "dispatch/Plan.h"
 #include "dispatch/Port.h"
 #include "platform/NativeName.h"
 #include "platform/Paths.h"
@@ -49,10 +51,12 @@ public:
         flushTransfers(); // every move on the disk, its source gone, before the report
         run_.log.close();
         // Failed moves are reported, not hidden behind the plain completion message.
+        if (fs::planning())
+            return;
         if (run_.failureCount > 0)
             CompletionReport(port_, run_.failureCount);
         else
-            shell().message(QStringLiteral("文件分发完毕！"), kTitle, Icon::Information, Buttons::Ok);
+            shell().message(QStringLiteral("文件分发完毕！") + planNote(), kTitle, Icon::Information, Buttons::Ok);
         port_.setTitle(run_.tag());
         shell().openFolder(out);
         run_.folderShown = true;

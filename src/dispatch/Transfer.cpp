@@ -8,6 +8,7 @@
 #include "platform/RawFile.h"
 #include "platform/Shell.h"
 #include "platform/WriteSlot.h"
+#include "dispatch/FileLayer.h"
 #include "dispatch/Pace.h"
 
 #include <QDateTime>
@@ -53,15 +54,25 @@ QString withStampBeforeExtension(const QString &path, const QString &stamp)
     return p.folder + p.base + QLatin1Char('_') + stamp + p.extension;
 }
 
+QTime g_stampAt; // invalid: the clock's time
+
+QTime stampTime() { return g_stampAt.isValid() ? g_stampAt : clock().now().time(); }
+
+} // namespace
+
+void setClashStampTime(const QTime &t) { g_stampAt = t; }
+
 // The first name a clash renames the destination to.
 QString clashName(const QString &destination)
 {
     const DestinationParts p = splitDestination(destination);
-    return p.folder + p.base + QStringLiteral("_同名") + clashStamp(clock().now().time()) + p.extension;
+    return p.folder + p.base + QStringLiteral("_同名") + clashStamp(stampTime()) + p.extension;
 }
 
 // Repeated clashes within one second keep adding the stamp, never overwrite.
-QString nextClashName(const QString &taken) { return withStampBeforeExtension(taken, clashStamp(clock().now().time())); }
+QString nextClashName(const QString &taken) { return withStampBeforeExtension(taken, clashStamp(stampTime())); }
+
+namespace {
 
 // Anything at the path, hidden or not: a file we would replace or hide behind.
 bool occupied(const QString &path)
@@ -77,6 +88,19 @@ bool isFolder(const QString &path)
 }
 
 } // namespace
+
+AtDestination clashRule(bool folderThere, bool sourceThere, Clash clash, const std::function<bool()> &mayNotReplaceThere)
+{
+    // A folder in the way is no name clash: nothing can be written there.
+    if (folderThere)
+        return AtDestination::Fail;
+    // Its own destination: writing would destroy the only copy.
+    if (sourceThere || clash == Clash::Skip)
+        return AtDestination::Leave;
+    if (clash == Clash::Rename)
+        return AtDestination::Rename;
+    return mayNotReplaceThere() ? AtDestination::Fail : AtDestination::Overwrite;
+}
 
 // ---- The run's session ---------------------------------------------------------
 
@@ -140,25 +164,14 @@ bool mayNotReplace(const raw::Info &i)
     return s && (s->placed.contains(idOf(i)) || s->own.contains(idOf(i)));
 }
 
-// What a destination that exists already asks for.
-enum class AtDestination { Fail, Leave, Rename, Overwrite };
-
 AtDestination decideClash(const QString &destination, const raw::Info &from, Clash clash)
 {
     raw::Info there;
     const bool seen = raw::info(destination, there, true);
-    // A folder in the way is no name clash: nothing can be written there.
-    if (seen && there.folder)
-        return AtDestination::Fail;
-    // Its own destination: writing would destroy the only copy.
-    if ((seen && there.sameFileAs(from)) || clash == Clash::Skip)
-        return AtDestination::Leave;
-    if (clash == Clash::Rename)
-        return AtDestination::Rename;
-    raw::Info self;
-    if (raw::info(destination, self, false) && mayNotReplace(self))
-        return AtDestination::Fail;
-    return AtDestination::Overwrite;
+    return clashRule(seen && there.folder, seen && there.sameFileAs(from), clash, [&] {
+        raw::Info self;
+        return raw::info(destination, self, false) && mayNotReplace(self);
+    });
 }
 
 // The first free clash name, as Rename asks.
@@ -524,9 +537,33 @@ TransferSession::State *state() { return g_session ? &g_session->state() : nullp
 
 } // namespace
 
+bool mayNotReplaceFile(const raw::Info &i) { return mayNotReplace(i); }
+bool isProgramFile(const raw::Info &i) { return isOwn(i); }
+
 void setTransferPieceHook(std::function<void(long long)> hook) { g_pieceHook = std::move(hook); }
 
 TransferResult Transfer(const QString &source, QString &destination, Clash clash, DiskFull onFull)
+{
+    if (FileLayer *l = fileLayer())
+        return l->transfer(source, destination, clash, onFull, false);
+    return transferOnDisk(source, destination, clash, onFull);
+}
+
+TransferResult Move(const QString &source, QString &destination, Clash clash, DiskFull onFull)
+{
+    if (FileLayer *l = fileLayer())
+        return l->transfer(source, destination, clash, onFull, true);
+    return moveOnDisk(source, destination, clash, onFull);
+}
+
+void ReleaseSource(const QString &source)
+{
+    if (FileLayer *l = fileLayer())
+        return l->releaseSource(source);
+    releaseSourceOnDisk(source);
+}
+
+TransferResult transferOnDisk(const QString &source, QString &destination, Clash clash, DiskFull onFull)
 {
     raw::Info from;
     const TransferResult r = copyFile(source, destination, clash, onFull, from);
@@ -535,7 +572,7 @@ TransferResult Transfer(const QString &source, QString &destination, Clash clash
     return r;
 }
 
-TransferResult Move(const QString &source, QString &destination, Clash clash, DiskFull onFull)
+TransferResult moveOnDisk(const QString &source, QString &destination, Clash clash, DiskFull onFull)
 {
     // Another file system, or a rename refused for any other reason: copy, then
     // delete the source once the copy is whole and on the disk.
@@ -592,7 +629,7 @@ TransferResult Move(const QString &source, QString &destination, Clash clash, Di
     }
 }
 
-void ReleaseSource(const QString &source)
+void releaseSourceOnDisk(const QString &source)
 {
     if (g_lastCopy.source != source || source.isEmpty())
         return; // no copy of it was made: it stays

@@ -6,6 +6,10 @@
 
 namespace fd {
 
+namespace raw {
+struct Info;
+}
+
 // What became of one file.
 enum class Outcome { Placed, Skipped, SourceFailed, DestinationFailed, DiskFull };
 
@@ -93,6 +97,25 @@ void setTransferPieceHook(std::function<void(long long bytes)> hook);
 
 // Bytes per piece of a transfer: 2 MiB plus one.
 constexpr long long kTransferPiece = 2LL * 1024 * 1024 + 1;
+
+// The same steps on the disk itself, whatever file layer is in place.
+TransferResult transferOnDisk(const QString &source, QString &destination, Clash clash, DiskFull onFull);
+TransferResult moveOnDisk(const QString &source, QString &destination, Clash clash, DiskFull onFull);
+void releaseSourceOnDisk(const QString &source);
+
+// What a destination that exists already asks for, from what lies there: a
+// folder, the source itself, or a file that may not be replaced (asked last).
+enum class AtDestination { Fail, Leave, Rename, Overwrite };
+AtDestination clashRule(bool folderThere, bool sourceThere, Clash clash,
+                        const std::function<bool()> &mayNotReplaceThere);
+// A file the run moved, one of the program's, or a read-only one; the program's alone.
+bool mayNotReplaceFile(const raw::Info &i);
+bool isProgramFile(const raw::Info &i);
+// The names a clash renames to: the first, then each next one while taken.
+QString clashName(const QString &destination);
+QString nextClashName(const QString &taken);
+// The time clash names carry; an invalid time restores the clock's.
+void setClashStampTime(const QTime &t);
 
 // Hour, minute and second written without leading zeros: 9:05:07 gives "957".
 QString clashStamp(const QTime &t);

@@ -1,6 +1,7 @@
 #include "naming/Placement.h"
 
 #include "catalogue/FileList.h"
+#include "dispatch/FileLayer.h"
 #include "dispatch/Port.h"
 #include "dispatch/Transfer.h"
 #include "platform/Paths.h"
@@ -12,7 +13,7 @@ namespace fd {
 
 namespace {
 
-bool occupied(const QString &path) { return raw::occupied(path); }
+bool occupied(const QString &path) { return fs::occupied(path); }
 
 } // namespace
 
@@ -44,7 +45,7 @@ Placement PlaceInNamedFolder(Port &port, const QString &reference, QString *fail
     const QString target = name.isEmpty() ? outFolder : paths::join(outFolder, name);
     // Each folder is looked for once a run, not once a file.
     if (!seenThisRun(target) && !occupied(target))
-        raw::makePath(target);
+        fs::makePath(target);
 
     const QString fileName = paths::lastComponent(source);
     QString destination = paths::join(target, fileName);
@@ -54,7 +55,7 @@ Placement PlaceInNamedFolder(Port &port, const QString &reference, QString *fail
     if (port.clash() == Clash::Rename) {
         clash = Clash::Skip; // a name taken meanwhile stays as it is
         if (occupied(destination)) {
-            if (raw::sameFile(source, destination))
+            if (fs::sameFile(source, destination))
                 return Placement::Attempted; // already where it belongs
             for (long long n = 1; occupied(destination); ++n)
                 destination = paths::join(target, numberedName(fileName, n));

@@ -74,6 +74,12 @@ QString QtShell::input(const QString &prompt, const QString &title, const QStrin
     return ok ? t : QString();
 }
 
+QString QtShell::saveFile(const QString &title, const QString &suggested)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, suggested,
+                                        QStringLiteral("CSV (*.csv)"));
+}
+
 QString QtShell::chooseFolder(const QString &title, const QString &initialFolder, bool newStyle)
 {
     QFileDialog dlg(nullptr, title, initialFolder);

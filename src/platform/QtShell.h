@@ -11,6 +11,7 @@ public:
     QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
     QString chooseFolder(const QString &title, const QString &initialFolder, bool newStyle) override;
     void beep() override;
+    QString saveFile(const QString &title, const QString &suggested) override;
     void openFolder(const QString &folder) override;
     void showFileSelected(const QString &file) override;
     void openUrl(const QString &url) override;

@@ -25,6 +25,12 @@ public:
     virtual QString chooseFolder(const QString &title, const QString &initialFolder,
                                  bool newStyle) = 0;
     virtual void beep() = 0;
+    // Save-file chooser; the empty text when cancelled. Without a dialog of its own
+    // a shell asks through the input box.
+    virtual QString saveFile(const QString &title, const QString &suggested)
+    {
+        return input(QStringLiteral("保存为："), title, suggested);
+    }
 
     virtual void openFolder(const QString &folder) = 0;       // file manager on a folder
     virtual void showFileSelected(const QString &file) = 0;   // file manager, file selected
