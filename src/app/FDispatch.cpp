@@ -275,6 +275,8 @@ void FDispatch::buildControls()
 
     // Dispatch, update, timer, status bar
     CmdDo = named(new QPushButton(QStringLiteral("分  发"), p), "CmdDo");
+    CmdPlan = named(new QPushButton(QStringLiteral("预览分发计划(&P)"), p), "CmdPlan");
+    CmdUndo = named(new QPushButton(QStringLiteral("撤销上次分发(&Z)"), p), "CmdUndo");
     CmdUpdate = named(new QPushButton(QStringLiteral("更新"), p), "CmdUpdate");
     CmdUpdate->setEnabled(false);
     TV = named(new QLineEdit(QStringLiteral("008"), p), "TV");
@@ -444,6 +446,8 @@ void FDispatch::layoutControls()
     f.setPointSizeF(f.pointSizeF() * 1.3);
     f.setBold(true);
     CmdDo->setFont(f);
+    bottom->addWidget(CmdUndo);
+    bottom->addWidget(CmdPlan);
     bottom->addWidget(CmdDo);
     bottom->addWidget(TV);
     root->addLayout(bottom);

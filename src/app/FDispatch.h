@@ -150,6 +150,11 @@ public:
 
     // ---- dispatch/: dispatch run, rules, transfer, failure log ------------------------
     void CmdDo_Click();
+    // Takes back the last run from its journal, after asking.
+    void CmdUndo_Click();
+    // CmdUndo is enabled while a journal waits and nothing runs.
+    void refreshUndo();
+    bool undoing = false;
     void ChNum_Click();
     void ChInClude_Click();
     void ChOverLay_Click();
@@ -294,6 +299,8 @@ public:
     QLabel *Label13 = nullptr; // 含相同内容的正则表达式：
     // Dispatch and update
     QPushButton *CmdDo = nullptr;
+    QPushButton *CmdPlan = nullptr;
+    QPushButton *CmdUndo = nullptr;
     QPushButton *CmdUpdate = nullptr;
     QLineEdit *TV = nullptr; // version text, hidden
     QTimer *Timer1 = nullptr;

@@ -2,6 +2,7 @@
 #include "dispatch/DispatchRun.h"
 #include "dispatch/Pace.h"
 #include "dispatch/Port.h"
+#include "dispatch/RunJournal.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
 
@@ -22,7 +23,7 @@ public:
         for (long long i = 1; i <= count; ++i) {
             const QString f = folderPath(run, i);
             if (!paths::folderExists(f))
-                raw::makePath(f); // a folder that cannot be made fails its transfers later
+                makeRunFolder(f); // a folder that cannot be made fails its transfers later
             pace::ifDue(); // thousands of folders take a while
         }
         shareSize_ = fixed ? p : (k > 0 ? n / k : n);

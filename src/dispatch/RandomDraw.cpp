@@ -6,6 +6,7 @@
 #include "catalogue/Scan.h"
 #include "dispatch/DispatchRun.h"
 #include "dispatch/Port.h"
+#include "dispatch/RunJournal.h"
 #include "dispatch/Transfer.h"
 #include "platform/Clock.h"
 #include "platform/FolderRemoval.h"
@@ -166,13 +167,16 @@ bool drawOne(const QStringList &pool, const QString &folder)
 
 bool makeFolder(const QString &folder)
 {
-    return raw::makePath(folder)
+    return makeRunFolder(folder)
         || tellStopped(QStringLiteral("无法创建文件夹：\r\n") + displayName(paths::withoutTrailingSep(folder)));
 }
 
 bool recreateFolder(const Port &port, const QString &folder)
 {
+    const bool hadFiles = raw::isFolder(folder) && !raw::isEmptyFolder(folder);
     const TreeRemoval removal = removeTree(folder, port.inputFolder());
+    if (hadFiles && removal.verdict.why == RemovalRefusal::None)
+        noteClearedFolder(folder); // what was in it cannot come back
     if (removal.verdict.why != RemovalRefusal::None) {
         shell().message(refusalText(removal.verdict.why, folder, removal.verdict.at), kTitle, Icon::Critical,
                         Buttons::Ok);

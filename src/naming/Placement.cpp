@@ -2,6 +2,7 @@
 
 #include "catalogue/FileList.h"
 #include "dispatch/Port.h"
+#include "dispatch/RunJournal.h"
 #include "dispatch/Transfer.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
@@ -43,7 +44,7 @@ Placement PlaceInNamedFolder(Port &port, const QString &reference, QString *fail
         name.clear(); // never a way out of the output folder
     const QString target = name.isEmpty() ? outFolder : paths::join(outFolder, name);
     if (!occupied(target))
-        raw::makePath(target);
+        makeRunFolder(target);
 
     const QString fileName = paths::lastComponent(source);
     QString destination = paths::join(target, fileName);

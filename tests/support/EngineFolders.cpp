@@ -4,6 +4,7 @@
 #include "catalogue/InputFolder.h"
 #include "dispatch/DispatchRun.h"
 #include "dispatch/Rules.h"
+#include "dispatch/RunJournal.h"
 
 #include <QDir>
 #include <QTest>
@@ -17,6 +18,7 @@ void EngineFolders::openFolders()
     out = dir->filePath(QStringLiteral("out"));
     QDir().mkpath(in);
     QDir().mkpath(out);
+    RunJournal::setFolder(dir->path()); // each test undoes only its own runs
     fx = std::make_unique<EngineFixture>();
     port().current = QStringLiteral("FD"); // the window title before a run
 }
@@ -26,6 +28,7 @@ void EngineFolders::closeFolders()
     setPauseHook({});
     setTransferPieceHook({});
     fx.reset();
+    RunJournal::setFolder({});
     dir.reset();
 }
 
