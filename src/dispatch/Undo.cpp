@@ -11,6 +11,8 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
+
 namespace fd {
 
 namespace {
@@ -234,17 +236,27 @@ UndoReport undoLastRun(const std::function<bool()> &stop)
         return r;
     Undoer undoer(j.steps);
     r.complete = true;
-    for (auto it = j.steps.rbegin(); it != j.steps.rend(); ++it) {
-        if (!counts(*it) || it->undo != Undo::Pending)
-            continue;
-        if (stop && stop()) {
-            r.complete = false;
-            break;
+    QSet<QString> stayed; // moved back by a copy whose original could not go
+    {
+        // Files put back across disks lose their other copy in batches, as in a run.
+        TransferSession session([&](const QString &source, const QString &) { stayed.insert(source); });
+        for (auto it = j.steps.rbegin(); it != j.steps.rend(); ++it) {
+            if (!counts(*it) || it->undo != Undo::Pending)
+                continue;
+            if (stop && stop()) {
+                r.complete = false;
+                break;
+            }
+            const StepOutcome o = undoer.undo(*it);
+            j.mark(*it, o.undo, o.why); // in place: a second undo after a kill goes on from here
+            pace::ifDue();
         }
-        const StepOutcome o = undoer.undo(*it);
-        j.mark(*it, o.undo, o.why); // in place: a second undo after a kill goes on from here
-        pace::ifDue();
     }
+    if (!stayed.isEmpty())
+        for (JournalStep &s : j.steps)
+            if (s.undo == Undo::Undone && s.begunAs != ActionKind::Copy
+                && std::any_of(s.targets.cbegin(), s.targets.cend(), [&](const QString &t) { return stayed.contains(t); }))
+                j.mark(s, Undo::Left, SystemRefused);
     // The counts cover an undo interrupted before, too.
     for (auto it = j.steps.rbegin(); it != j.steps.rend(); ++it) {
         if (!counts(*it))

@@ -18,7 +18,8 @@ void EngineFolders::openFolders()
     out = dir->filePath(QStringLiteral("out"));
     QDir().mkpath(in);
     QDir().mkpath(out);
-    RunJournal::setFolder(dir->path()); // each test undoes only its own runs
+    journalDir = std::make_unique<QTemporaryDir>();
+    RunJournal::setFolder(journalDir->path()); // each test undoes only its own runs
     fx = std::make_unique<EngineFixture>();
     port().current = QStringLiteral("FD"); // the window title before a run
 }
@@ -29,6 +30,7 @@ void EngineFolders::closeFolders()
     setTransferPieceHook({});
     fx.reset();
     RunJournal::setFolder({});
+    journalDir.reset();
     dir.reset();
 }
 

@@ -14,7 +14,8 @@ void RunFolders::openFolders(bool makeOut)
     QDir().mkpath(in);
     if (makeOut)
         QDir().mkpath(out);
-    RunJournal::setFolder(dir->path()); // each test undoes only its own runs
+    journalDir = std::make_unique<QTemporaryDir>();
+    RunJournal::setFolder(journalDir->path()); // each test undoes only its own runs
     fx = std::make_unique<WindowFixture>(true);
     titles.clear();
     connect(&w(), &QWidget::windowTitleChanged, this, [this](const QString &t) { titles << t; });
@@ -24,6 +25,7 @@ void RunFolders::closeFolders()
 {
     fx.reset();
     RunJournal::setFolder({});
+    journalDir.reset();
     dir.reset();
 }
 
