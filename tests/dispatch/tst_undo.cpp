@@ -74,6 +74,18 @@ private slots:
         };
         QTest::newRow("copies into new folders") << newFolders(false);
         QTest::newRow("moves into new folders") << newFolders(true);
+        QTest::newRow("moves to every matching folder") << Setup([](UndoTest &t) {
+            t.in = t.dir->filePath(QStringLiteral("in.v1")); // the scan wants a "." in the path
+            QVERIFY(makeFiles(t.in, {"a.jpg", "ab.jpg"}));
+            t.useFolders();
+            t.port().switches.customFolders = t.port().switches.include = true;
+            t.port().inOrder = false;
+            for (const QString &f : {QStringLiteral("a"), QStringLiteral("ab")}) {
+                QDir().mkpath(t.out + QLatin1Char('/') + f);
+                t.port().folders.append({t.out + QLatin1Char('/') + f, f});
+            }
+            t.port().move = true;
+        });
         QTest::newRow("sweep moves and renames") << Setup([](UndoTest &t) {
             QVERIFY(makeFiles(t.in, {"資料.jpg", "副本x.jpg", "plain.jpg"}));
             t.useFolders();
