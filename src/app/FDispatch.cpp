@@ -17,6 +17,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
@@ -55,6 +57,40 @@ QLabel *plainLabel(QWidget *parent, const char *name, const QString &text)
 {
     return named(new QLabel(text, parent), name);
 }
+
+// Shows a panel in a frameless area that scrolls it up and down when the window is
+// short, and that shows and hides with the panel.
+class ScrollingPanel : public QScrollArea {
+public:
+    explicit ScrollingPanel(QWidget *panel)
+    {
+        setFrameShape(QFrame::NoFrame);
+        setWidgetResizable(true);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        const bool shown = !panel->isHidden();
+        setWidget(panel);
+        panel->setVisible(shown); // setWidget showed it
+        panel->installEventFilter(this);
+        setVisible(shown);
+    }
+    QSize minimumSizeHint() const override
+    {
+        // As wide as the panel: its texts stay whole; some lines high: it scrolls.
+        const int bar = verticalScrollBar()->sizeHint().width();
+        return {widget()->minimumSizeHint().width() + bar, 120};
+    }
+    QSize sizeHint() const override { return widget()->sizeHint() + QSize(verticalScrollBar()->sizeHint().width(), 0); }
+
+protected:
+    bool eventFilter(QObject *o, QEvent *e) override
+    {
+        if (o == widget() && (e->type() == QEvent::ShowToParent || e->type() == QEvent::HideToParent))
+            setVisible(e->type() == QEvent::ShowToParent);
+        return QScrollArea::eventFilter(o, e);
+    }
+};
+
+QWidget *scrolling(QWidget *panel) { return new ScrollingPanel(panel); }
 
 } // namespace
 
@@ -276,6 +312,7 @@ void FDispatch::buildControls()
     // Dispatch, update, timer, status bar
     CmdDo = named(new QPushButton(QStringLiteral("分  发"), p), "CmdDo");
     CmdPlan = named(new QPushButton(QStringLiteral("预览分发计划(&P)"), p), "CmdPlan");
+    CmdUndo = named(new QPushButton(QStringLiteral("撤销上次分发(&Z)"), p), "CmdUndo");
     CmdUpdate = named(new QPushButton(QStringLiteral("更新"), p), "CmdUpdate");
     CmdUpdate->setEnabled(false);
     TV = named(new QLineEdit(QStringLiteral("008"), p), "TV");
@@ -338,7 +375,8 @@ void FDispatch::layoutControls()
     catTop->addWidget(ChProg);
     catTop->addWidget(P1, 1);
     catLay->addLayout(catTop);
-    ListView1->setMinimumHeight(200);
+    // The list gives up height first, so the window fits a 720-line screen.
+    ListView1->setMinimumHeight(90);
     catLay->addWidget(ListView1, 1);
     root->addWidget(catBox, 3);
 
@@ -350,9 +388,9 @@ void FDispatch::layoutControls()
     outLay->addWidget(LDirOut, 0, 1, 1, 3);
     outLay->addWidget(ChSubFold, 1, 0);
     outLay->addWidget(ChCustom, 1, 1);
-    outLay->addWidget(CmbCustom, 1, 2, 1, 2);
-    outLay->addWidget(MSFlexGrid1, 2, 0, 1, 4);
-    outLay->addWidget(LFolds, 3, 0);
+    outLay->addWidget(CmbCustom, 2, 0, 1, 4); // its long entry on a row of its own
+    outLay->addWidget(MSFlexGrid1, 3, 0, 1, 4);
+    outLay->addWidget(LFolds, 4, 0);
     outLay->setColumnStretch(3, 1);
 
     auto *f2 = new QGridLayout(Frame2);
@@ -364,33 +402,36 @@ void FDispatch::layoutControls()
     posRow->addWidget(LTrunckE);
     posRow->addWidget(UpDown3);
     posRow->addWidget(Label9);
-    posRow->addWidget(ChTrunckEnd);
-    posRow->addWidget(ChReverse);
     posRow->addStretch(1);
     f2->addLayout(posRow, 0, 0, 1, 4);
-    f2->addWidget(ChDraw, 1, 0, 1, 3);
-    f2->addWidget(CmdHelp, 1, 3);
-    f2->addWidget(TNewFold, 2, 0, 1, 4);
+    auto *endRow = new QHBoxLayout;
+    endRow->addWidget(ChTrunckEnd);
+    endRow->addWidget(ChReverse);
+    endRow->addStretch(1);
+    f2->addLayout(endRow, 1, 0, 1, 4);
+    f2->addWidget(ChDraw, 2, 0, 1, 3);
+    f2->addWidget(CmdHelp, 2, 3);
+    f2->addWidget(TNewFold, 3, 0, 1, 4);
     auto *grpRow = new QHBoxLayout;
     grpRow->addWidget(ChBracketNo);
     grpRow->addWidget(LBracketNo);
     grpRow->addWidget(UpDown1);
     grpRow->addWidget(Label7);
     grpRow->addStretch(1);
-    f2->addLayout(grpRow, 3, 0, 1, 4);
-    f2->addWidget(ChOmitRear, 4, 0, 1, 4);
-    f2->addWidget(Label6, 5, 0);
-    f2->addWidget(LFilename, 5, 1, 1, 3);
-    f2->addWidget(Label10, 6, 0);
-    f2->addWidget(LFoldName, 6, 1, 1, 3);
+    f2->addLayout(grpRow, 4, 0, 1, 4);
+    f2->addWidget(ChOmitRear, 5, 0, 1, 4);
+    f2->addWidget(Label6, 6, 0);
+    f2->addWidget(LFilename, 6, 1, 1, 3);
+    f2->addWidget(Label10, 7, 0);
+    f2->addWidget(LFoldName, 7, 1, 1, 3);
     auto *preRow = new QHBoxLayout;
     preRow->addWidget(CmdPre);
     preRow->addWidget(CmdUp);
     preRow->addWidget(CmdDown);
     preRow->addWidget(ChRex);
     preRow->addStretch(1);
-    f2->addLayout(preRow, 7, 0, 1, 4);
-    outLay->addWidget(Frame2, 4, 0, 1, 4);
+    f2->addLayout(preRow, 8, 0, 1, 4);
+    outLay->addWidget(scrolling(Frame2), 5, 0, 1, 4);
     mid->addWidget(outBox, 4);
 
     // Mode, shares and switches
@@ -445,6 +486,7 @@ void FDispatch::layoutControls()
     f.setPointSizeF(f.pointSizeF() * 1.3);
     f.setBold(true);
     CmdDo->setFont(f);
+    bottom->addWidget(CmdUndo);
     bottom->addWidget(CmdPlan);
     bottom->addWidget(CmdDo);
     bottom->addWidget(TV);

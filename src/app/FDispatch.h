@@ -154,6 +154,11 @@ public:
     void CmdPlan_Click();
     // CmdDo's checks and questions; false when the run is refused.
     bool readyToDispatch();
+    // Takes back the last run from its journal, after asking.
+    void CmdUndo_Click();
+    // CmdUndo is enabled while a journal waits and nothing runs.
+    void refreshUndo();
+    bool undoing = false;
     void ChNum_Click();
     void ChInClude_Click();
     void ChOverLay_Click();
@@ -299,6 +304,7 @@ public:
     // Dispatch and update
     QPushButton *CmdDo = nullptr;
     QPushButton *CmdPlan = nullptr;
+    QPushButton *CmdUndo = nullptr;
     QPushButton *CmdUpdate = nullptr;
     QLineEdit *TV = nullptr; // version text, hidden
     QTimer *Timer1 = nullptr;

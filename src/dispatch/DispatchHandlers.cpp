@@ -4,6 +4,10 @@
 #include "catalogue/CatalogueModel.h"
 #include "dispatch/DispatchRun.h"
 #include "dispatch/Port.h"
+#include "dispatch/RunJournal.h"
+#include "dispatch/Undo.h"
+#include "catalogue/FileList.h"
+#include "app/Controls.h"
 #include "outputs/FlexGrid.h"
 #include "platform/Shell.h"
 #include "update/UpdateNotice.h"
@@ -23,6 +27,8 @@ void FDispatch::wireDispatch()
 {
     connect(CmdDo, &QPushButton::clicked, this, [this] { CmdDo_Click(); });
     connect(CmdPlan, &QPushButton::clicked, this, [this] { CmdPlan_Click(); });
+    connect(CmdUndo, &QPushButton::clicked, this, [this] { CmdUndo_Click(); });
+    refreshUndo(); // a journal left by the last session, killed or not
     connect(ChNum, &QCheckBox::toggled, this, [this] { ChNum_Click(); });
     connect(ChInClude, &QCheckBox::toggled, this, [this] { ChInClude_Click(); });
     connect(ChOverLay, &QCheckBox::toggled, this, [this] { ChOverLay_Click(); });
@@ -56,8 +62,10 @@ void FDispatch::CmdDo_Click()
     LongOperation busy(*this);
     DispatchRun run(port());
     dispatchRun = &run;
+    CmdUndo->setEnabled(false);
     run.execute();
     dispatchRun = nullptr;
+    refreshUndo();
 }
 
 bool FDispatch::readyToDispatch()
@@ -106,6 +114,40 @@ bool FDispatch::readyToDispatch()
             ChBackUp->setChecked(false);
     }
     return true;
+}
+
+void FDispatch::refreshUndo() { CmdUndo->setEnabled(!dispatchRun && !undoing && RunJournal::exists()); }
+
+void FDispatch::CmdUndo_Click()
+{
+    if (dispatchRun || undoing)
+        return;
+    const int steps = undoableSteps();
+    if (steps == 0) { // spent, or unreadable: nothing to take back
+        refreshUndo();
+        return;
+    }
+    if (shell().message(QStringLiteral("撤销上次分发的 %1 项操作？").arg(steps), kTitle, Icon::Question,
+                        Buttons::OkCancel, Answer::Cancel)
+        != Answer::Ok)
+        return;
+    UpdateLockDuringRun noUpdate(*this);
+    LongOperation busy(*this);
+    undoing = true;
+    const bool doEnabled = CmdDo->isEnabled();
+    CmdDo->setEnabled(false);
+    CmdUndo->setEnabled(false);
+    const UndoReport r = undoLastRun([this] { return stopRequested; });
+    undoing = false;
+    CmdDo->setEnabled(doEnabled);
+    refreshUndo();
+    if (!r.complete)
+        return; // the window is closing; the journal keeps what is left
+    if (!LDir->caption().isEmpty()) { // files came back to the input folder
+        File1->refresh();
+        LFiles->setCaption(QString::number(File1->listCount()));
+    }
+    shell().message(undoMessage(r), kTitle, Icon::Information, Buttons::Ok);
 }
 
 } // namespace fd

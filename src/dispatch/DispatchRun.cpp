@@ -10,6 +10,7 @@
 #include "catalogue/Sorting.h"
 #include "dispatch/Pace.h"
 #include "dispatch/Port.h"
+#include "dispatch/RunJournal.h"
 #include "outputs/Walk.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -52,6 +53,10 @@ DispatchMode &DispatchRun::passMode()
 
 void DispatchRun::execute()
 {
+    // Outlives the session, whose end deletes the last sources.
+    std::optional<RunJournal> journal;
+    if (keepsJournal)
+        journal.emplace();
     // Sources found changed before their deletion are reported with the others.
     TransferSession transfers([this](const QString &source, const QString &destination) {
         if (!log.isOpen())

@@ -38,6 +38,7 @@ public:
     bool stopped = false;      // a rule ended the passes early: no folder is shown
     bool folderShown = false;  // a rule opened the output folder itself
     FailureLog log;
+    bool keepsJournal = true;  // false for a run that only plans: nothing to undo
 
     // ---- Services for the rules --------------------------------------------------
     QString tag() const;       // the title saved at the lock

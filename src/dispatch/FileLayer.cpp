@@ -1,5 +1,6 @@
 #include "dispatch/FileLayer.h"
 
+#include "dispatch/RunJournal.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
 #include "platform/RawFile.h"
@@ -16,12 +17,22 @@ void setFileLayer(FileLayer *layer) { g_layer = layer; }
 namespace fs {
 
 bool planning() { return g_layer && g_layer->planning(); }
-bool makePath(const QString &folder) { return g_layer ? g_layer->makePath(folder) : raw::makePath(folder); }
+bool makePath(const QString &folder) { return g_layer ? g_layer->makePath(folder) : makePathOnDisk(folder); }
+bool makePathOnDisk(const QString &folder) { return makeRunFolder(folder); }
 bool removeFolder(const QString &folder) { return g_layer ? g_layer->removeFolder(folder) : raw::removeFolder(folder); }
 
 TreeRemoval removeTree(const QString &folder, const QString &inputFolder)
 {
-    return g_layer ? g_layer->removeTree(folder, inputFolder) : fd::removeTree(folder, inputFolder);
+    return g_layer ? g_layer->removeTree(folder, inputFolder) : removeTreeOnDisk(folder, inputFolder);
+}
+
+TreeRemoval removeTreeOnDisk(const QString &folder, const QString &inputFolder)
+{
+    const bool hadFiles = raw::isFolder(folder) && !raw::isEmptyFolder(folder);
+    const TreeRemoval removal = fd::removeTree(folder, inputFolder);
+    if (hadFiles && removal.verdict.why == RemovalRefusal::None)
+        noteClearedFolder(folder); // what was in it cannot come back
+    return removal;
 }
 
 bool occupied(const QString &path) { return g_layer ? g_layer->occupied(path) : raw::occupied(path); }

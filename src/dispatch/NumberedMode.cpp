@@ -3,6 +3,7 @@
 #include "dispatch/FileLayer.h"
 #include "dispatch/Pace.h"
 #include "dispatch/Port.h"
+#include "dispatch/RunJournal.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
 

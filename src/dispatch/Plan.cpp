@@ -242,6 +242,7 @@ std::unique_ptr<Plan> makePlan(Port &port, const std::function<void(DispatchRun 
         RecordingShell asked(plan->answers);
         PlanPort planPort(port, *plan);
         DispatchRun run(planPort);
+        run.keepsJournal = false; // nothing is done, nothing to undo
         planPort.setRun(&run);
         running(&run);
         run.execute();

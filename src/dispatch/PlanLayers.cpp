@@ -417,7 +417,7 @@ bool ObserveLayer::makePath(const QString &folder)
             break;
         p = up;
     }
-    const bool ok = raw::makePath(folder);
+    const bool ok = fs::makePathOnDisk(folder);
     for (const QString &m : missing)
         if (raw::isFolder(m))
             list.folderMade(m);
@@ -440,7 +440,7 @@ TreeRemoval ObserveLayer::removeTree(const QString &folder, const QString &input
     QStringList files;
     if (existed && judgeTreeRemoval(folder, inputFolder).why == RemovalRefusal::None)
         filesBelow(f, files);
-    const TreeRemoval t = fd::removeTree(folder, inputFolder);
+    const TreeRemoval t = fs::removeTreeOnDisk(folder, inputFolder);
     if (existed && t.done()) {
         for (const QString &p : files)
             list.add(ActionKind::Delete, {}, p);

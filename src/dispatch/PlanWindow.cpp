@@ -203,7 +203,9 @@ void FDispatch::CmdPlan_Click()
             restore(*this, asked);
             UpdateLockDuringRun noUpdate(*this); // an update would end the program mid-run
             LongOperation busy(*this);
+            CmdUndo->setEnabled(false);
             runFromPlan(port(), *p, [this](DispatchRun *r) { dispatchRun = r; });
+            refreshUndo();
         },
         [] {}, this);
     f->show();

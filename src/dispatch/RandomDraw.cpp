@@ -7,6 +7,7 @@
 #include "dispatch/DispatchRun.h"
 #include "dispatch/FileLayer.h"
 #include "dispatch/Port.h"
+#include "dispatch/RunJournal.h"
 #include "dispatch/Transfer.h"
 #include "platform/Clock.h"
 #include "platform/FolderRemoval.h"

@@ -10,6 +10,7 @@
 #include "platform/WriteSlot.h"
 #include "dispatch/FileLayer.h"
 #include "dispatch/Pace.h"
+#include "dispatch/RunJournal.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -320,8 +321,16 @@ bool release(PendingDeletion p)
     return true;
 }
 
+// What the run's journal is told of a step: null when it keeps none.
+struct Placed {
+    RunJournal *journal = nullptr;
+    RunJournal::Entry entry = -1;
+    raw::Info info; // the file at the destination
+    bool replaced = false, renamed = false;
+};
+
 TransferResult copyFile(const QString &source, QString &destination, Clash clash, DiskFull onFull,
-                        raw::Info &from)
+                        raw::Info &from, Placed *placed = nullptr)
 {
     TransferResult r;
     if (source.isEmpty())
@@ -337,6 +346,8 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
     }
     if (!from.plain) // a folder, device or pipe is no file to copy
         return r;
+    if (placed)
+        placed->journal->stampSource(placed->entry, from);
 
     bool replacing = false, renamed = false;
     // The clash decides before anything is written, and again if the name is
@@ -498,6 +509,8 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
     }
 
     in.closeNow();
+    if (placed) // what undo will know the copy by
+        raw::info(out.fd, placed->info);
     if (direct) {
         // A close can still report a write that failed (a network disk).
         if (!raw::close(std::exchange(out.fd, -1))) {
@@ -507,6 +520,8 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
             return r;
         }
         slot->end();
+        if (placed)
+            placed->renamed = renamed;
         r.copied = true;
         return r;
     }
@@ -529,8 +544,39 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
             return r;
         }
     }
+    if (placed) {
+        placed->replaced = replacing;
+        placed->renamed = renamed;
+    }
     r.copied = true;
     return r;
+}
+
+// The step goes into the run's journal before anything is touched.
+Placed beginStep(ActionKind kind, const QString &source, const QString &destination)
+{
+    Placed p;
+    p.journal = RunJournal::current();
+    if (p.journal && !source.isEmpty())
+        p.entry = p.journal->begin(kind, source, destination);
+    return p;
+}
+
+Placed *tracked(Placed &p) { return p.journal && p.entry >= 0 ? &p : nullptr; }
+
+void endStep(Placed &p, bool move, const TransferResult &r, const QString &destination)
+{
+    if (!tracked(p))
+        return;
+    if (!r.copied) {
+        p.journal->nothing(p.entry);
+        return;
+    }
+    const ActionKind k = p.replaced ? ActionKind::Overwrite
+        : p.renamed                 ? ActionKind::Rename
+        : move                      ? ActionKind::Move
+                                    : ActionKind::Copy;
+    p.journal->done(p.entry, k, destination, p.info);
 }
 
 TransferSession::State *state() { return g_session ? &g_session->state() : nullptr; }
@@ -566,19 +612,22 @@ void ReleaseSource(const QString &source)
 TransferResult transferOnDisk(const QString &source, QString &destination, Clash clash, DiskFull onFull)
 {
     raw::Info from;
-    const TransferResult r = copyFile(source, destination, clash, onFull, from);
+    Placed step = beginStep(ActionKind::Copy, source, destination);
+    const TransferResult r = copyFile(source, destination, clash, onFull, from, tracked(step));
+    endStep(step, false, r, destination);
     if (r.copied)
         rememberCopy(source, from, destination);
     return r;
 }
 
-TransferResult moveOnDisk(const QString &source, QString &destination, Clash clash, DiskFull onFull)
+namespace {
+TransferResult moveFile(const QString &source, QString &destination, Clash clash, DiskFull onFull, Placed *placed)
 {
     // Another file system, or a rename refused for any other reason: copy, then
     // delete the source once the copy is whole and on the disk.
     auto copyThenDelete = [&](Clash c) {
         raw::Info stamp;
-        TransferResult r = copyFile(source, destination, c, onFull, stamp);
+        TransferResult r = copyFile(source, destination, c, onFull, stamp, placed);
         if (r.copied && !release(PendingDeletion{source, stamp, {destination}, {}}))
             r.failed = true;
         return r;
@@ -589,6 +638,8 @@ TransferResult moveOnDisk(const QString &source, QString &destination, Clash cla
     raw::Info from;
     if (!raw::info(source, from, false))
         return absent(raw::lastError()) ? r : copyThenDelete(clash);
+    if (placed)
+        placed->journal->stampSource(placed->entry, from);
     if (isOwn(from)) { // the program's own files stay where they are
         r.failed = r.sourceFailed = true;
         return r;
@@ -597,9 +648,14 @@ TransferResult moveOnDisk(const QString &source, QString &destination, Clash cla
         return copyThenDelete(clash);
     if (!from.plain)
         return r;
-    auto moved = [&] {
+    auto moved = [&](bool replaced = false, bool renamed = false) {
         if (TransferSession::State *s = state())
             s->placed.insert(idOf(from));
+        if (placed) { // a rename keeps the file: its identity and times
+            placed->info = from;
+            placed->replaced = replaced;
+            placed->renamed = renamed;
+        }
         r.copied = true;
         return r;
     };
@@ -616,17 +672,26 @@ TransferResult moveOnDisk(const QString &source, QString &destination, Clash cla
         return r;
     if (at == AtDestination::Overwrite) {
         if (raw::rename(source, destination, true))
-            return moved();
+            return moved(true);
         return copyThenDelete(clash);
     }
     destination = clashName(destination);
     for (;;) {
         if (raw::rename(source, destination, false))
-            return moved();
+            return moved(false, true);
         if (raw::lastError() != EEXIST)
             return copyThenDelete(clash);
         destination = nextClashName(destination);
     }
+}
+} // namespace
+
+TransferResult moveOnDisk(const QString &source, QString &destination, Clash clash, DiskFull onFull)
+{
+    Placed step = beginStep(ActionKind::Move, source, destination);
+    const TransferResult r = moveFile(source, destination, clash, onFull, tracked(step));
+    endStep(step, true, r, destination);
+    return r;
 }
 
 void releaseSourceOnDisk(const QString &source)
@@ -639,6 +704,8 @@ void releaseSourceOnDisk(const QString &source)
             s->failed(source, c.destinations.value(0));
         return;
     }
+    if (RunJournal *j = RunJournal::current()) // comes back from one of its copies
+        j->stampSource(j->begin(ActionKind::Delete, source, c.destinations.join(QChar(0))), c.stamp);
     release(PendingDeletion{source, c.stamp, c.destinations, {}});
 }
 

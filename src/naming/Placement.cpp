@@ -3,6 +3,7 @@
 #include "catalogue/FileList.h"
 #include "dispatch/FileLayer.h"
 #include "dispatch/Port.h"
+#include "dispatch/RunJournal.h"
 #include "dispatch/Transfer.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"

@@ -71,7 +71,8 @@ QStringList ownFilePaths()
             continue;
         for (const QString &name : {QStringLiteral("分发失败记录.txt"), QStringLiteral("Dispatch.txt"),
                                     QStringLiteral("STFilesDispatcher.rar"), QStringLiteral("WinRAR.exe"),
-                                    QStringLiteral("更新失败.txt")})
+                                    QStringLiteral("更新失败.txt"), QStringLiteral("分发撤销日志.dat"),
+                                    QStringLiteral("未能撤销记录.txt")})
             files << paths::join(folder, name);
     }
     return files;

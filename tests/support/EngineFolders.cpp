@@ -4,6 +4,7 @@
 #include "catalogue/InputFolder.h"
 #include "dispatch/DispatchRun.h"
 #include "dispatch/Rules.h"
+#include "dispatch/RunJournal.h"
 
 #include <QDir>
 #include <QTest>
@@ -17,6 +18,8 @@ void EngineFolders::openFolders()
     out = dir->filePath(QStringLiteral("out"));
     QDir().mkpath(in);
     QDir().mkpath(out);
+    journalDir = std::make_unique<QTemporaryDir>();
+    RunJournal::setFolder(journalDir->path()); // each test undoes only its own runs
     fx = std::make_unique<EngineFixture>();
     port().current = QStringLiteral("FD"); // the window title before a run
 }
@@ -26,6 +29,8 @@ void EngineFolders::closeFolders()
     setPauseHook({});
     setTransferPieceHook({});
     fx.reset();
+    RunJournal::setFolder({});
+    journalDir.reset();
     dir.reset();
 }
 

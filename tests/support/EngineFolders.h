@@ -15,6 +15,7 @@ class EngineFolders : public QObject {
 protected:
     std::unique_ptr<EngineFixture> fx;
     std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<QTemporaryDir> journalDir; // the run journal's folder, apart from the files
     QString in, out;
 
     FakePort &port() { return fx->port; }

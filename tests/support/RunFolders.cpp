@@ -1,5 +1,7 @@
 #include "RunFolders.h"
 
+#include "dispatch/RunJournal.h"
+
 #include <QDir>
 
 namespace fd::test {
@@ -12,6 +14,8 @@ void RunFolders::openFolders(bool makeOut)
     QDir().mkpath(in);
     if (makeOut)
         QDir().mkpath(out);
+    journalDir = std::make_unique<QTemporaryDir>();
+    RunJournal::setFolder(journalDir->path()); // each test undoes only its own runs
     fx = std::make_unique<WindowFixture>(true);
     titles.clear();
     connect(&w(), &QWidget::windowTitleChanged, this, [this](const QString &t) { titles << t; });
@@ -20,6 +24,8 @@ void RunFolders::openFolders(bool makeOut)
 void RunFolders::closeFolders()
 {
     fx.reset();
+    RunJournal::setFolder({});
+    journalDir.reset();
     dir.reset();
 }
 

@@ -14,6 +14,7 @@ class RunFolders : public QObject {
 protected:
     std::unique_ptr<WindowFixture> fx;
     std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<QTemporaryDir> journalDir; // the run journal's folder, apart from the files
     QString in, out;
     QStringList titles; // every window title since openFolders()
 

@@ -1,0 +1,306 @@
+#include "dispatch/RunJournal.h"
+
+#include "dispatch/FailureLog.h"
+#include "dispatch/Transfer.h"
+#include "platform/NativeName.h"
+#include "platform/Paths.h"
+#include "platform/RawDir.h"
+
+#include <cstring>
+
+namespace fd {
+
+namespace {
+
+constexpr char kMagic[8] = {'F', 'D', 'J', 'R', 'N', 'L', '1', '\0'};
+constexpr long long kFirstSize = 1LL << 20;
+constexpr long long kLargestStep = 64LL << 20; // of growth
+
+struct Head {
+    char magic[8];
+    quint64 used; // bytes of whole records, this head included
+    quint32 finished;
+    quint32 lost; // steps that could not be put down
+    char reserved[40];
+};
+static_assert(sizeof(Head) == 64);
+
+enum RecordType : quint8 { Begin = 1, Done = 2 };
+
+// Followed by the source's bytes and the target's, the whole padded to 8.
+struct Record {
+    quint32 size;
+    quint8 type, kind, state, undo;
+    quint8 why, hasStamp;
+    quint16 reserved1;
+    quint32 sourceBytes, targetBytes;
+    quint32 reserved2;
+    qint64 ref; // Done: the offset of its Begin
+    quint64 device, number;
+    qint64 fileSize, modifiedNs;
+};
+static_assert(sizeof(Record) == 64);
+
+RunJournal *g_journal = nullptr;
+QString g_folder;
+
+Head *headOf(const raw::MappedFile &f) { return reinterpret_cast<Head *>(f.data()); }
+Record *recordAt(const raw::MappedFile &f, long long at) { return reinterpret_cast<Record *>(f.data() + at); }
+
+void putStamp(Record *r, const raw::Info &i)
+{
+    r->device = i.device;
+    r->number = i.number;
+    r->fileSize = i.size;
+    r->modifiedNs = i.modifiedNs;
+}
+
+raw::Info stampOf(const Record *r)
+{
+    raw::Info i;
+    i.device = r->device;
+    i.number = r->number;
+    i.size = r->fileSize;
+    i.modifiedNs = r->modifiedNs;
+    return i;
+}
+
+QStringList decodeTargets(const char *p, quint32 n)
+{
+    QStringList out;
+    for (const QByteArray &b : QByteArray(p, n).split('\0'))
+        out.append(decodeFileName(b));
+    return out;
+}
+
+} // namespace
+
+RunJournal::RunJournal() : outer_(g_journal) { g_journal = this; }
+
+RunJournal::~RunJournal()
+{
+    g_journal = outer_;
+    if (!file_.isOpen())
+        return;
+    if (open_ + done_ == 0) { // nothing changed: no undo to offer
+        file_.close();
+        raw::remove(path());
+        return;
+    }
+    Head *h = headOf(file_);
+    h->finished = 1;
+    file_.close(qint64(h->used));
+}
+
+RunJournal *RunJournal::current() { return g_journal; }
+
+QString RunJournal::path()
+{
+    const QString folder = g_folder.isEmpty() ? paths::folderOf(FailureLog::path()) : g_folder;
+    return paths::join(folder, QStringLiteral("分发撤销日志.dat"));
+}
+
+QString RunJournal::leftListPath()
+{
+    return paths::join(paths::folderOf(path()), QStringLiteral("未能撤销记录.txt"));
+}
+
+void RunJournal::setFolder(const QString &folder) { g_folder = folder; }
+
+bool RunJournal::exists() { return raw::isFile(path()); }
+
+bool RunJournal::ensureOpen()
+{
+    if (file_.isOpen())
+        return true;
+    if (failed_ || !file_.create(path(), kFirstSize)) {
+        failed_ = true;
+        return false;
+    }
+    if (TransferSession *t = TransferSession::current())
+        t->protect(path()); // the run never moves its own journal
+    Head *h = headOf(file_);
+    std::memset(h, 0, sizeof(Head));
+    std::memcpy(h->magic, kMagic, sizeof kMagic);
+    h->used = sizeof(Head);
+    return true;
+}
+
+RunJournal::Entry RunJournal::append(int type, ActionKind kind, const QByteArray &source, const QByteArray &target)
+{
+    if (failed_ || !ensureOpen())
+        return -1;
+    const long long size = (qint64(sizeof(Record)) + source.size() + target.size() + 7) & ~7LL;
+    const long long at = qint64(headOf(file_)->used);
+    if (at + size > file_.size()) {
+        const long long step = std::min(file_.size(), kLargestStep);
+        if (!file_.grow(std::max(file_.size() + step, at + size))) {
+            headOf(file_)->lost = 1; // a full disk: the run goes on, its undo is partial
+            failed_ = true;
+            return -1;
+        }
+    }
+    Record *r = recordAt(file_, at);
+    std::memset(r, 0, sizeof(Record));
+    r->size = quint32(size);
+    r->type = quint8(type);
+    r->kind = quint8(kind);
+    r->sourceBytes = quint32(source.size());
+    r->targetBytes = quint32(target.size());
+    char *p = file_.data() + at + sizeof(Record);
+    std::memcpy(p, source.constData(), size_t(source.size()));
+    std::memcpy(p + source.size(), target.constData(), size_t(target.size()));
+    // Counted only once whole: a kill in between leaves the record out.
+    headOf(file_)->used = quint64(at + size);
+    return at;
+}
+
+RunJournal::Entry RunJournal::begin(ActionKind kind, const QString &source, const QString &target)
+{
+    const Entry e = append(Begin, kind, source.isEmpty() ? QByteArray() : encodeFileName(source),
+                           encodeFileName(target));
+    if (e >= 0)
+        ++open_;
+    return e;
+}
+
+void RunJournal::stampSource(Entry e, const raw::Info &source)
+{
+    if (e < 0 || !file_.isOpen())
+        return;
+    Record *r = recordAt(file_, e);
+    putStamp(r, source);
+    r->hasStamp = 1;
+}
+
+void RunJournal::done(Entry e, ActionKind kind, const QString &target, const raw::Info &placed)
+{
+    if (e < 0 || !file_.isOpen())
+        return;
+    const Entry d = append(Done, kind, QByteArray(), encodeFileName(target));
+    if (d < 0)
+        return; // stays begun: undo treats it as interrupted
+    Record *r = recordAt(file_, d);
+    r->ref = e;
+    putStamp(r, placed);
+    recordAt(file_, e)->state = quint8(JournalStep::State::Done);
+    --open_;
+    ++done_;
+}
+
+void RunJournal::nothing(Entry e)
+{
+    if (e < 0 || !file_.isOpen())
+        return;
+    recordAt(file_, e)->state = quint8(JournalStep::State::Nothing);
+    --open_;
+}
+
+void RunJournal::abandon()
+{
+    file_.close();
+    failed_ = true;
+}
+
+bool makeRunFolder(const QString &path)
+{
+    RunJournal *j = RunJournal::current();
+    if (!j)
+        return raw::makePath(path);
+    // The missing folders, outermost first.
+    QStringList missing;
+    for (QString p = paths::withoutTrailingSep(path); !p.isEmpty() && !raw::occupied(p);) {
+        missing.prepend(p);
+        const QString up = paths::withoutTrailingSep(paths::folderOf(p));
+        if (up == p)
+            break;
+        p = up;
+    }
+    QList<RunJournal::Entry> entries;
+    for (const QString &m : missing)
+        entries.append(j->begin(ActionKind::MakeFolder, QString(), m));
+    const bool made = raw::makePath(path);
+    for (int k = 0; k < missing.size(); ++k) {
+        raw::Info i;
+        if (raw::info(missing[k], i, false) && i.folder)
+            j->done(entries[k], ActionKind::MakeFolder, missing[k], i);
+        else
+            j->nothing(entries[k]);
+    }
+    return made;
+}
+
+void noteClearedFolder(const QString &folder)
+{
+    RunJournal *j = RunJournal::current();
+    if (!j)
+        return;
+    raw::Info i;
+    j->done(j->begin(ActionKind::Delete, QString(), folder), ActionKind::Delete, folder, i);
+}
+
+// ---- Reading it back -----------------------------------------------------------
+
+bool JournalReader::open()
+{
+    steps.clear();
+    if (!file_.open(RunJournal::path()))
+        return false;
+    if (file_.size() < qint64(sizeof(Head)) || std::memcmp(headOf(file_)->magic, kMagic, sizeof kMagic) != 0) {
+        file_.close();
+        return false;
+    }
+    const long long used = std::min<long long>(qint64(headOf(file_)->used), file_.size());
+    QHash<long long, size_t> byOffset;
+    for (long long at = sizeof(Head); at + qint64(sizeof(Record)) <= used;) {
+        const Record *r = recordAt(file_, at);
+        if (r->size < sizeof(Record) || at + r->size > used
+            || qint64(sizeof(Record)) + r->sourceBytes + r->targetBytes > r->size)
+            break; // damaged: what came before still counts
+        const char *p = file_.data() + at + sizeof(Record);
+        if (r->type == Begin) {
+            JournalStep s;
+            s.at = at;
+            s.kind = s.begunAs = ActionKind(r->kind);
+            s.state = JournalStep::State(r->state);
+            s.undo = JournalStep::Undo(r->undo);
+            s.why = r->why;
+            if (r->sourceBytes)
+                s.source = decodeFileName(QByteArray(p, r->sourceBytes));
+            s.targets = decodeTargets(p + r->sourceBytes, r->targetBytes);
+            s.hasSourceStamp = r->hasStamp;
+            if (s.hasSourceStamp)
+                s.sourceStamp = stampOf(r);
+            byOffset.insert(at, steps.size());
+            steps.push_back(std::move(s));
+        } else if (r->type == Done && byOffset.contains(r->ref)) {
+            JournalStep &s = steps[byOffset.value(r->ref)];
+            s.kind = ActionKind(r->kind);
+            s.state = JournalStep::State::Done;
+            if (s.kind != ActionKind::Delete) // a deleted source keeps its list of copies
+                s.targets = decodeTargets(p + r->sourceBytes, r->targetBytes);
+            s.placed = stampOf(r);
+        }
+        at += r->size;
+    }
+    return true;
+}
+
+void JournalReader::mark(JournalStep &s, JournalStep::Undo u, int why)
+{
+    s.undo = u;
+    s.why = why;
+    if (!file_.isOpen())
+        return;
+    Record *r = recordAt(file_, s.at);
+    r->why = quint8(why);
+    r->undo = quint8(u);
+}
+
+void JournalReader::spend()
+{
+    file_.close();
+    raw::remove(RunJournal::path());
+}
+
+} // namespace fd
