@@ -27,13 +27,6 @@ using namespace fd::test;
 class DispatchRunTest : public RunFolders {
     Q_OBJECT
 
-    void useFolders()
-    {
-        w().Combo1->setEditText(QStringLiteral("*.*"));
-        w().LDir->setCaption(in);
-        w().LDirOut->setCaption(out);
-        QCoreApplication::processEvents();
-    }
     QString numbered(int n) { return numberedFolder(out, relativePart(in, w().Option2->isChecked()), n); }
     void run()
     {

@@ -46,10 +46,7 @@ class PlanTest : public RunFolders {
 
     void useFolders()
     {
-        w().Combo1->setEditText(QStringLiteral("*.*"));
-        w().LDir->setCaption(in);
-        w().LDirOut->setCaption(out);
-        QCoreApplication::processEvents();
+        RunFolders::useFolders();
         fx->shell.setAutoOk(true);
     }
     void setMode(const QString &mode)

@@ -2,6 +2,8 @@
 
 #include "dispatch/RunJournal.h"
 
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 
 namespace fd::test {
@@ -19,6 +21,14 @@ void RunFolders::openFolders(bool makeOut)
     fx = std::make_unique<WindowFixture>(true);
     titles.clear();
     connect(&w(), &QWidget::windowTitleChanged, this, [this](const QString &t) { titles << t; });
+}
+
+void RunFolders::useFolders()
+{
+    w().Combo1->setEditText(QStringLiteral("*.*"));
+    w().LDir->setCaption(in);
+    w().LDirOut->setCaption(out);
+    QCoreApplication::processEvents();
 }
 
 void RunFolders::closeFolders()

@@ -23,6 +23,8 @@ protected:
     void openFolders(bool makeOut = true);
     // Call from cleanup(): the window goes before its folders.
     void closeFolders();
+    // Every file of in, dispatched to out.
+    void useFolders();
 };
 
 } // namespace fd::test
