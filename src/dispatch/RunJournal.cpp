@@ -15,6 +15,7 @@ namespace {
 constexpr char kMagic[8] = {'F', 'D', 'J', 'R', 'N', 'L', '1', '\0'};
 constexpr long long kFirstSize = 1LL << 20;
 constexpr long long kLargestStep = 64LL << 20; // of growth
+constexpr long long kKeptMapped = 8LL << 20;   // recent steps kept in memory
 
 struct Head {
     char magic[8];
@@ -152,6 +153,12 @@ RunJournal::Entry RunJournal::append(int type, ActionKind kind, const QByteArray
     std::memcpy(p + source.size(), target.constData(), size_t(target.size()));
     // Counted only once whole: a kill in between leaves the record out.
     headOf(file_)->used = quint64(at + size);
+    // A million steps would keep hundreds of megabytes in memory; steps are
+    // looked at again only while recent.
+    if (at + size - released_ > kKeptMapped * 2) {
+        released_ = at + size - kKeptMapped;
+        file_.releaseBefore(released_);
+    }
     return at;
 }
 

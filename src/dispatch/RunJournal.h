@@ -49,6 +49,7 @@ private:
     raw::MappedFile file_;
     bool failed_ = false;
     long long open_ = 0, done_ = 0; // steps begun and not ended; steps taken
+    long long released_ = 0;         // bytes before this left the process's memory
     RunJournal *outer_ = nullptr;
 };
 

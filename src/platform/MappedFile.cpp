@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #ifndef _WIN32
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -22,6 +23,7 @@ MappedFile::~MappedFile() { close(); }
 bool MappedFile::create(const QString &, long long) { return false; }
 bool MappedFile::open(const QString &) { return false; }
 bool MappedFile::grow(long long) { return false; }
+void MappedFile::releaseBefore(long long) {}
 void MappedFile::close(long long) {}
 
 #else
@@ -126,6 +128,14 @@ void MappedFile::close(long long keep)
     fd_ = -1;
     data_ = nullptr;
     size_ = 0;
+}
+
+void MappedFile::releaseBefore(long long offset)
+{
+    const long long page = ::sysconf(_SC_PAGESIZE);
+    const long long end = std::min(offset, size_) / page * page;
+    if (data_ && end > 0)
+        ::madvise(data_, size_t(end), MADV_DONTNEED); // a shared mapping: the file keeps the bytes
 }
 
 #endif

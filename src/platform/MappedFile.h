@@ -21,6 +21,9 @@ public:
     bool open(const QString &path);
     // Grows the file (and its mapping) to at least size bytes; data() may move.
     bool grow(long long size);
+    // The bytes before offset are rarely looked at again: they leave the process's
+    // memory (they stay in the file and come back when read).
+    void releaseBefore(long long offset);
     // Unmaps and closes; keep >= 0 cuts the file to that many bytes first.
     void close(long long keep = -1);
 
