@@ -96,7 +96,8 @@ void CompletionReport(const Port &port, int failureCount)
 {
     if (fs::planning())
         return;
-    if (!port.modeSwitches().timed && failureCount != 0) {
+    // Timed runs count their failures too: they are reported like any run's.
+    if (failureCount != 0) {
         shell().message(QStringLiteral("分发完毕！因文件访问错误，分发失败") + QString::number(failureCount)
                             + QStringLiteral("份。\r\n稍候请参见分发失败的记录。") + planNote(),
                         QStringLiteral("消息"), Icon::Information, Buttons::Ok);

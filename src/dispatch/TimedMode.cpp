@@ -74,11 +74,15 @@ public:
             }
             const QString source = p < runList.size() ? runList[p].path : QString();
             QString destination = paths::join(run.outFolder(), namePartOf(source));
-            // A file moved here earlier in this run is never replaced: the transfer refuses.
-            if (run.moving())
-                Move(source, destination, Clash::Overwrite, DiskFull::GiveUp);
-            else
-                Transfer(source, destination, Clash::Overwrite, DiskFull::GiveUp);
+            // A file moved here earlier in this run is never replaced: the transfer
+            // refuses, and the file is counted and logged like any that failed.
+            const TransferResult r = run.moving() ? Move(source, destination, Clash::Overwrite, DiskFull::GiveUp)
+                                                  : Transfer(source, destination, Clash::Overwrite, DiskFull::GiveUp);
+            if (r.failed) {
+                if (!run.log.isOpen())
+                    run.log.open();
+                run.recordFailure(source, destination);
+            }
             port.setTitle(run.tag() + QStringLiteral("  正在随机移动文件中...") + QString::number(p)
                           + QLatin1Char('/') + QString::number(last));
             port.setTickPosition(p + 1);

@@ -162,6 +162,8 @@ private slots:
         w().CmdDo_Click();
         QCOMPARE(readFile(out + QStringLiteral("/y.jpg")), QByteArray("Y"));
         QCOMPARE(namesIn(in + QStringLiteral("/a")).size() + namesIn(in + QStringLiteral("/b")).size(), 1);
+        // The file that stayed is reported, not passed over.
+        QVERIFY(fx->shell.last(CallKind::Message)->text.startsWith(QStringLiteral("分发完毕！因文件访问错误，分发失败1份。")));
         QCOMPARE(before.lostAfter({out}), QStringList());
         QCOMPARE(captions.size(), 3);
     }
