@@ -57,9 +57,10 @@ QStringList customSubfolderEntries(const QString &outputFolder)
     return entries;
 }
 
-void CustomDispatchFile(Port &port, const QStringList &entries, const QString &path, long long &placed,
-                        bool moving)
+QString CustomDispatchFile(Port &port, const QStringList &entries, const QString &path, long long &placed,
+                           bool moving)
 {
+    QString failedAt;
     const QString name = paths::lastComponent(path);
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     const QString base = dot < 0 ? name : name.left(dot);
@@ -85,8 +86,11 @@ void CustomDispatchFile(Port &port, const QStringList &entries, const QString &p
             // Moving never replaces: the source is deleted, so an earlier input's
             // file of the same name would be gone for good. A copy replaces an
             // older file of that name.
-            if ((move ? Move(path, dst, Clash::Skip) : Transfer(path, dst, Clash::Overwrite)).copied)
+            const TransferResult r = move ? Move(path, dst, Clash::Skip) : Transfer(path, dst, Clash::Overwrite);
+            if (r.copied)
                 ++placed;
+            else if (r.failed)
+                failedAt = dst;
         } else {
             bool any = false;
             for (const QString &part : base.split(QLatin1Char('-'))) {
@@ -96,6 +100,8 @@ void CustomDispatchFile(Port &port, const QStringList &entries, const QString &p
                 QString dst = paths::join(folder, folderStem(folder, paths::lastComponent(*entry)) + extension);
                 const TransferResult r = Transfer(path, dst, move ? Clash::Skip : Clash::Overwrite);
                 any = any || r.copied;
+                if (r.failed && failedAt.isEmpty())
+                    failedAt = dst;
             }
             if (any) {
                 ++placed;
@@ -105,6 +111,7 @@ void CustomDispatchFile(Port &port, const QStringList &entries, const QString &p
         }
     }
     port.setTitle(port.savedTitle() + QStringLiteral("   目标文件已分发...") + QString::number(placed));
+    return failedAt;
 }
 
 } // namespace fd

@@ -10,9 +10,10 @@ class Port;
 // existing subfolder of the output folder whose name contains the file's base
 // name, named after the first JPEG picture kept there. entries are the output
 // folder's subfolders relative to it; placed counts the files placed in one pass;
-// moving is the run's decision to delete each source once it is placed.
-void CustomDispatchFile(Port &port, const QStringList &entries, const QString &path, long long &placed,
-                        bool moving);
+// moving is the run's decision to delete each source once it is placed. Answers
+// the destination a transfer failed at, for the run to count and log; empty else.
+QString CustomDispatchFile(Port &port, const QStringList &entries, const QString &path, long long &placed,
+                           bool moving);
 
 // The output folder's direct subfolders as the custom-only rule names them:
 // relative to the folder, with a leading separator unless the folder ends in one.

@@ -62,8 +62,14 @@ private:
                 if (port.stopRequested()) // the window is closing
                     break;
                 const QString path = folder + name;
-                if (!takenType(path, port.typeFilter()).isEmpty())
-                    CustomDispatchFile(port, entries, path, placed, run.moving());
+                if (takenType(path, port.typeFilter()).isEmpty())
+                    continue;
+                const QString failedAt = CustomDispatchFile(port, entries, path, placed, run.moving());
+                if (!failedAt.isEmpty()) { // counted and logged, never passed over
+                    if (!run.log.isOpen())
+                        run.log.open();
+                    run.recordFailure(path, failedAt);
+                }
                 DoEvents();
             }
         }
