@@ -281,7 +281,8 @@ void rememberCopy(const QString &source, const raw::Info &stamp, const QString &
 }
 
 // Deletes a source that is still the file its copies were made from; false when
-// it is not (it stays). A source already gone is no failure.
+// it is not, or cannot be deleted (a read-only disk): it stays, and the move is
+// reported as not done. A source already gone is no failure.
 bool deleteIfUnchanged(const PendingDeletion &p)
 {
     raw::Info now;
@@ -289,8 +290,7 @@ bool deleteIfUnchanged(const PendingDeletion &p)
         return absent(raw::lastError());
     if (!now.unchangedSince(p.stamp) || isOwn(now))
         return false;
-    raw::remove(p.source); // a failing deletion leaves the file
-    return true;
+    return raw::remove(p.source) || absent(raw::lastError());
 }
 
 // Hands a copied source over for deletion: to the run's batch, else at once after

@@ -325,6 +325,7 @@ private slots:
         run();
         QCOMPARE(namesIn(in).size(), 3);          // the sources could not be deleted
         QCOMPARE(namesIn(numbered(1)).size(), 3); // and the copies are there
+        QVERIFY(lastMessage().startsWith(failures(3))); // a move that stayed a copy is told
         expectNothingLost(before);
     }
 
