@@ -9,7 +9,6 @@
 #include <QStandardPaths>
 
 #include <QDateTime>
-#include <QFile>
 #include <QLockFile>
 #include <atomic>
 #include <cstring>
@@ -32,7 +31,7 @@ constexpr char kMagic[8] = {'f', 'd', 's', 'l', 'o', 't', '1', '\0'};
 constexpr qint64 kSize = 8192;
 constexpr qint64 kRoom = kSize - qint64(offsetof(Layout, path));
 
-Layout *layout(unsigned char *m) { return reinterpret_cast<Layout *>(m); }
+Layout *layout(char *m) { return reinterpret_cast<Layout *>(m); }
 
 // Stores reach the mapping in the order written: a record is whole before its state says so.
 void fence() { std::atomic_signal_fence(std::memory_order_seq_cst); }
@@ -72,17 +71,13 @@ namespace {
 // The slot's record, handed to use; false when the file holds none.
 template <typename Use> bool withRecord(const QString &slotPath, Use use)
 {
-    QFile f(slotPath);
-    if (f.size() != kSize || !f.open(QIODevice::ReadWrite))
+    raw::MappedFile f;
+    if (!f.open(slotPath) || f.size() != kSize)
         return false;
-    unsigned char *m = f.map(0, kSize);
-    if (!m)
-        return false;
-    Layout &l = *layout(m);
+    Layout &l = *layout(f.data());
     const bool found = std::memcmp(l.magic, kMagic, sizeof kMagic) == 0 && l.state != Idle && l.length < kRoom;
     if (found)
         use(l, decodeFileName(QByteArray(l.path, int(l.length))));
-    f.unmap(m);
     return found;
 }
 } // namespace
@@ -112,34 +107,23 @@ WriteSlot::WriteSlot(const QString &path) : lock_(std::make_unique<Lock>(path + 
     if (!lock_->file.tryLock(0))
         return; // another copy of the program writes with it
     recover(path);
-    auto *f = new QFile(path);
-    if (f->open(QIODevice::ReadWrite) && f->resize(kSize)) {
-        map_ = f->map(0, kSize);
-        if (map_) {
-            std::memcpy(layout(map_)->magic, kMagic, sizeof kMagic);
-            layout(map_)->state = Idle;
-            file_ = f;
-            return;
-        }
-    }
-    delete f;
+    if ((!file_.open(path) || file_.size() != kSize) && !file_.create(path, kSize))
+        return;
+    std::memcpy(layout(file_.data())->magic, kMagic, sizeof kMagic);
+    layout(file_.data())->state = Idle;
 }
 
 WriteSlot::~WriteSlot()
 {
-    if (map_) {
-        layout(map_)->state = Idle;
-        file_->unmap(map_);
-    }
-    delete file_;
+    end();
 }
 
 bool WriteSlot::begin(const QString &path)
 {
     const QByteArray bytes = encodeFileName(path);
-    if (!map_ || bytes.size() >= kRoom)
+    if (!usable() || bytes.size() >= kRoom)
         return false;
-    Layout &l = *layout(map_);
+    Layout &l = *layout(file_.data());
     l.state = Idle;
     fence();
     std::memcpy(l.path, bytes.constData(), size_t(bytes.size()));
@@ -152,7 +136,7 @@ bool WriteSlot::begin(const QString &path)
 
 void WriteSlot::created(const raw::Info &identity)
 {
-    Layout &l = *layout(map_);
+    Layout &l = *layout(file_.data());
     l.device = identity.device;
     l.number = identity.number;
     fence();
@@ -161,8 +145,8 @@ void WriteSlot::created(const raw::Info &identity)
 
 void WriteSlot::end()
 {
-    if (map_)
-        layout(map_)->state = Idle;
+    if (usable())
+        layout(file_.data())->state = Idle;
 }
 
 } // namespace fd

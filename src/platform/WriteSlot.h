@@ -5,6 +5,7 @@
 // into the final name is then as safe as writing a temporary file and naming it
 // when whole, and much cheaper. Costs no system call per file beyond the
 // identity of the new file.
+#include "platform/MappedFile.h"
 #include "platform/RawFile.h"
 
 #include <QString>
@@ -21,7 +22,7 @@ public:
     WriteSlot(const WriteSlot &) = delete;
     WriteSlot &operator=(const WriteSlot &) = delete;
 
-    bool usable() const { return map_ != nullptr; }
+    bool usable() const { return file_.isOpen(); }
     // Before the file is created; false when the name does not fit (write it the safe way).
     bool begin(const QString &path);
     // Just after the create: the new file's identity.
@@ -40,8 +41,7 @@ public:
 private:
     struct Lock;
     std::unique_ptr<Lock> lock_;
-    unsigned char *map_ = nullptr;
-    class QFile *file_ = nullptr;
+    raw::MappedFile file_;
 };
 
 } // namespace fd
