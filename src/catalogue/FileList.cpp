@@ -106,9 +106,12 @@ bool FileList::setPath(const QString &folder)
 
 void FileList::refresh(const std::function<void()> &yield)
 {
-    names_.clear();
-    if (path_.isEmpty())
+    QStringList read;
+    if (path_.isEmpty()) {
+        names_.clear();
+        read_.clear();
         return;
+    }
     QStringList alternatives;
     for (const QString &a : pattern_.split(QLatin1Char(';'), Qt::SkipEmptyParts))
         if (!a.trimmed().isEmpty())
@@ -122,16 +125,45 @@ void FileList::refresh(const std::function<void()> &yield)
             continue;
         if (everything || std::any_of(alternatives.cbegin(), alternatives.cend(),
                                       [&](const QString &a) { return wildcardMatch(a, name); }))
-            names_.append(std::move(name));
+            read.append(std::move(name));
     }
+    // A run lists the folder before and after: unchanged, the order still holds.
+    if (read == read_)
+        return;
+    read_ = read; // shares the names' text
+    names_ = std::move(read);
     sortInListOrder(names_, yield);
+}
+
+int compareWithoutCase(QStringView a, QStringView b)
+{
+    // Paths of one run share long ASCII starts: those are folded here, and only
+    // from the first other character on does Qt's full case folding take over.
+    // ASCII folds only A-Z and one unit to one unit, so the rest compares alike.
+    const qsizetype n = std::min(a.size(), b.size());
+    const char16_t *p = a.utf16(), *q = b.utf16();
+    qsizetype i = 0;
+    for (; i < n; ++i) {
+        char16_t x = p[i], y = q[i];
+        if (x == y)
+            continue;
+        if ((x | y) >= 0x80)
+            break;
+        x = x >= u'A' && x <= u'Z' ? char16_t(x + 32) : x;
+        y = y >= u'A' && y <= u'Z' ? char16_t(y + 32) : y;
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (i == n)
+        return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+    return QtPrivate::compareStrings(a.mid(i), b.mid(i), Qt::CaseInsensitive);
 }
 
 void sortInListOrder(QStringList &names, const std::function<void()> &yield)
 {
     // Names of one folder all differ: this order is total, any sort gives it.
     auto before = [](const QString &a, const QString &b) {
-        const int c = QString::compare(a, b, Qt::CaseInsensitive);
+        const int c = compareWithoutCase(a, b);
         return c != 0 ? c < 0 : a < b;
     };
     if (!yield) {

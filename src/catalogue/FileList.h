@@ -32,6 +32,7 @@ private:
     QString pattern_ = QStringLiteral("*.*");
     bool hidden_ = false;
     QStringList names_;
+    QStringList read_; // the same names as last read, in directory order
 };
 
 // The plain files directly in folder (links to plain files included), hidden ones
@@ -40,6 +41,8 @@ private:
 QStringList plainFileNames(const QString &folder, bool *opened = nullptr,
                            const std::function<void()> &yield = {});
 
+// The sign of QString::compare without case, sooner on long ASCII starts.
+int compareWithoutCase(QStringView a, QStringView b);
 // The list's order: by name without regard to case (paths of one folder sort as
 // their names do). yield as for refresh().
 void sortInListOrder(QStringList &names, const std::function<void()> &yield = {});

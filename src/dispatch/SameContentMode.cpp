@@ -1,6 +1,7 @@
 // Same-content dispatch: every file of the input folder goes into each existing
 // subfolder of the listed output folders whose name yields the same first
 // regular-expression match as the file's base name.
+#include "catalogue/FileList.h"
 #include "dispatch/DispatchRun.h"
 #include "dispatch/Pace.h"
 #include "dispatch/Port.h"
@@ -53,10 +54,7 @@ QStringList inputNames(const QString &folder)
         for (const raw::Entry &e : *entries)
             if (e.kind == raw::Kind::File)
                 names.append(e.name);
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int c = QString::compare(a, b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
+    sortInListOrder(names);
     return names;
 }
 

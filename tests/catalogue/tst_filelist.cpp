@@ -4,6 +4,7 @@
 #include "catalogue/Wildcard.h"
 
 #include <QDir>
+#include <algorithm>
 #include <QTest>
 #include <sys/stat.h>
 
@@ -79,10 +80,36 @@ private slots:
         FileList l;
         QVERIFY(l.setPath(d.path()));
         const QStringList whole = l.names();
+        QStringList sliced = whole;
+        std::reverse(sliced.begin(), sliced.end());
         int yields = 0;
-        l.refresh([&] { ++yields; });
-        QCOMPARE(l.names(), whole);
+        sortInListOrder(sliced, [&] { ++yields; });
+        QCOMPARE(sliced, whole);
         QVERIFY(yields > 2);
+        // Listed again unchanged, and then with one more file.
+        l.refresh();
+        QCOMPARE(l.names(), whole);
+        QVERIFY(writeFile(d.path() + QStringLiteral("/B0.jpg"), "x"));
+        l.refresh();
+        QCOMPARE(l.listCount(), whole.size() + 1);
+        QVERIFY(std::is_sorted(l.names().cbegin(), l.names().cend(), [](const QString &a, const QString &b) {
+            return compareWithoutCase(a, b) < 0;
+        }));
+    }
+
+    // The quick comparison keeps Qt's order without case, also past ASCII.
+    void comparisonWithoutCaseAgreesWithQt()
+    {
+        const QStringList words = {QString(), "a", "A", "ab", "aB", "a_b", "a[b", "Z", "z1", "e", "é", "É", "k",
+                                   "K", QStringLiteral("\u212A"), "s", "S", QStringLiteral("\u017Ft"), "st",
+                                   QStringLiteral("\U0001F600"), QStringLiteral("\U0001F601"), "照片", "照"};
+        auto sign = [](int c) { return (c > 0) - (c < 0); };
+        for (const QString &a : words)
+            for (const QString &b : words)
+                for (const QString &start : {QString(), QStringLiteral("/In/X")}) {
+                    const QString x = start + a, y = start.toLower() + b;
+                    QCOMPARE(sign(compareWithoutCase(x, y)), sign(QString::compare(x, y, Qt::CaseInsensitive)));
+                }
     }
 
     void folderThatDoesNotOpenIsRefused()
