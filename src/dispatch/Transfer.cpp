@@ -385,12 +385,17 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
     raw::Replacement out;
     if (TransferSession::State *s = state(); s && s->slot && s->slot->usable())
         slot = s->slot.get();
+    // A file of one piece is copied in one call: the slot's size rule covers it
+    // without the new file's identity.
+    const bool large = from.size > kTransferPiece;
     while (slot && !replacing) {
-        if (!slot->begin(destination)) {
+        if (!slot->begin(destination, from.size)) {
             slot = nullptr;
             break;
         }
         out.fd = raw::createNew(destination);
+        if (out.fd >= 0 && !large)
+            break;
         if (out.fd >= 0) {
             raw::Info made;
             if (!raw::info(out.fd, made)) {
@@ -441,7 +446,6 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
     const long long total = from.size;
     // A file of several pieces lets the window process its messages before each
     // one; a run paces itself between small files.
-    const bool large = total > kTransferPiece;
     bool kernelCopy = !g_noKernelCopy.matches(from.device, destination);
     long long done = 0;
     while (done < total) {

@@ -24,10 +24,10 @@ struct Layout {
     unsigned state;
     unsigned length;
     unsigned long long device, number;
-    long long beganNs;
+    long long beganNs, size;
     char path[1];
 };
-constexpr char kMagic[8] = {'f', 'd', 's', 'l', 'o', 't', '1', '\0'};
+constexpr char kMagic[8] = {'f', 'd', 's', 'l', 'o', 't', '2', '\0'};
 constexpr qint64 kSize = 8192;
 constexpr qint64 kRoom = kSize - qint64(offsetof(Layout, path));
 
@@ -38,13 +38,14 @@ void fence() { std::atomic_signal_fence(std::memory_order_seq_cst); }
 
 long long nowNs() { return QDateTime::currentMSecsSinceEpoch() * 1000000LL; }
 
-// A kill between the record and the create leaves no file, or an empty one made
-// since the record (file times lag the clock by a tick: some slack).
+// Before the identity is known, a kill leaves no file, or one made since the
+// record and still short of its size (file times lag the clock by a tick: some
+// slack). A whole file stays: it is a good copy.
 bool leftBehind(const Layout &l, const raw::Info &there)
 {
     if (l.state == Writing)
         return there.device == l.device && there.number == l.number;
-    return there.plain && there.size == 0 && there.modifiedNs >= l.beganNs - 50'000'000LL;
+    return there.plain && (there.size == 0 || there.size < l.size) && there.modifiedNs >= l.beganNs - 50'000'000LL;
 }
 
 } // namespace
@@ -118,7 +119,7 @@ WriteSlot::~WriteSlot()
     end();
 }
 
-bool WriteSlot::begin(const QString &path)
+bool WriteSlot::begin(const QString &path, long long size)
 {
     const QByteArray bytes = encodeFileName(path);
     if (!usable() || bytes.size() >= kRoom)
@@ -129,6 +130,7 @@ bool WriteSlot::begin(const QString &path)
     std::memcpy(l.path, bytes.constData(), size_t(bytes.size()));
     l.length = unsigned(bytes.size());
     l.beganNs = nowNs();
+    l.size = size;
     fence();
     l.state = Creating;
     return true;

@@ -23,9 +23,12 @@ public:
     WriteSlot &operator=(const WriteSlot &) = delete;
 
     bool usable() const { return file_.isOpen(); }
-    // Before the file is created; false when the name does not fit (write it the safe way).
-    bool begin(const QString &path);
-    // Just after the create: the new file's identity.
+    // Before the file is created, with the size it will have; false when the
+    // name does not fit (write it the safe way).
+    bool begin(const QString &path, long long size);
+    // Just after the create: the new file's identity. A file written in one call
+    // may do without: a file shorter than its size, made since begin, is taken
+    // as left half written.
     void created(const raw::Info &identity);
     // The file is whole, or was removed.
     void end();

@@ -197,15 +197,21 @@ private slots:
     // it, never another file put there since.
     void killedCopyIsRemoved_data()
     {
-        QTest::addColumn<bool>("replacedSince");
-        QTest::newRow("left half written") << false;
-        QTest::newRow("another file there since") << true;
+        QTest::addColumn<int>("size");
+        QTest::addColumn<QString>("since"); // what happened at the name after the kill
+        QTest::addColumn<bool>("stays");
+        QTest::newRow("left half written") << 3 * 1024 * 1024 << "" << false;
+        QTest::newRow("another file there since") << 3 * 1024 * 1024 << "replaced" << true;
+        QTest::newRow("one piece, short") << 5000 << "cut" << false;
+        QTest::newRow("one piece, whole") << 5000 << "" << true;
     }
     void killedCopyIsRemoved()
     {
-        QFETCH(bool, replacedSince);
+        QFETCH(int, size);
+        QFETCH(QString, since);
+        QFETCH(bool, stays);
         const QString source = in + QStringLiteral("/big.bin");
-        QVERIFY(writeFile(source, QByteArray(3 * 1024 * 1024, 'a')));
+        QVERIFY(writeFile(source, QByteArray(size, 'a')));
         useFolders();
         oneFolder();
         const QString destination = numbered(1) + QStringLiteral("/big.bin");
@@ -217,16 +223,18 @@ private slots:
         run();
         QCOMPARE(lastMessage(), kDone);
         QCOMPARE(WriteSlot::pending(killed), destination);
-        if (replacedSince) {
+        if (since == QLatin1String("replaced")) {
             QVERIFY(writeFile(destination + QStringLiteral(".new"), "mine"));
             QVERIFY(QFile::remove(destination));
             QVERIFY(QFile::rename(destination + QStringLiteral(".new"), destination));
+        } else if (since == QLatin1String("cut")) {
+            QVERIFY(QFile::resize(destination, size / 2));
         }
         QVERIFY(QFile::remove(slot));
         QVERIFY(QFile::rename(killed, slot));
         { TransferSession next([](const QString &, const QString &) {}); }
-        QCOMPARE(QFileInfo::exists(destination), replacedSince);
-        QCOMPARE(QFileInfo(source).size(), 3 * 1024 * 1024);
+        QCOMPARE(QFileInfo::exists(destination), stays);
+        QCOMPARE(QFileInfo(source).size(), size);
     }
 
     // A move across file systems deletes every source by the report, never one
