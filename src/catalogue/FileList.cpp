@@ -79,6 +79,12 @@ QStringList plainFileNames(const QString &folder, bool *opened, const std::funct
     return l.names;
 }
 
+void forgetListings()
+{
+    if (g_reused)
+        g_reused->clear();
+}
+
 ListingReuse::ListingReuse() : outermost_(g_reused == nullptr)
 {
     if (outermost_)

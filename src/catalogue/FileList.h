@@ -49,6 +49,9 @@ void sortInListOrder(QStringList &names, const std::function<void()> &yield = {}
 
 // While one lives, a folder is read once and its listing reused: handlers that
 // count and list the same folder for one change read the disk once.
+// Listings kept so far are out of date: a run changed files.
+void forgetListings();
+
 class ListingReuse {
 public:
     ListingReuse();

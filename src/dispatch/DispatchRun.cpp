@@ -64,17 +64,23 @@ void DispatchRun::execute()
         recordFailure(source, destination);
     });
     relative = relativePart(inFolder(), port.onlyLastFolderInNames());
+    // The input folder is read once for its list and its scan; once files
+    // change, the transfer has it read anew.
+    std::optional<ListingReuse> listing(std::in_place);
     lock();
     if (const auto end = runMode().replaceRun(*this, Stage::BeforeCatalogue)) {
+        listing.reset();
         epilogue(*end);
         return;
     }
     if (fileCount() > port.fileList().listCount() || runMode().rebuildsCatalogue()) {
         rebuildCatalogue();
     } else if (const auto end = prepareWithoutRebuild()) {
+        listing.reset();
         epilogue(*end);
         return;
     }
+    listing.reset();
     port.setFileCountText(QString::number(lastIndex + 1));
     passMode().prepare(*this);
     epilogue(passes().value_or(RunEnd::Report));

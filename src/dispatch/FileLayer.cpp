@@ -1,5 +1,7 @@
 #include "dispatch/FileLayer.h"
 
+#include "catalogue/FileList.h"
+
 #include "dispatch/RunJournal.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
@@ -28,6 +30,7 @@ TreeRemoval removeTree(const QString &folder, const QString &inputFolder)
 
 TreeRemoval removeTreeOnDisk(const QString &folder, const QString &inputFolder)
 {
+    forgetListings();
     const bool hadFiles = raw::isFolder(folder) && !raw::isEmptyFolder(folder);
     const TreeRemoval removal = fd::removeTree(folder, inputFolder);
     if (hadFiles && removal.verdict.why == RemovalRefusal::None)

@@ -1,6 +1,8 @@
 // The single place where the dispatch engine writes a file.
 #include "dispatch/Transfer.h"
 
+#include "catalogue/FileList.h"
+
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Places.h"
@@ -615,6 +617,7 @@ void ReleaseSource(const QString &source)
 
 TransferResult transferOnDisk(const QString &source, QString &destination, Clash clash, DiskFull onFull)
 {
+    forgetListings();
     raw::Info from;
     Placed step = beginStep(ActionKind::Copy, source, destination);
     const TransferResult r = copyFile(source, destination, clash, onFull, from, tracked(step));
@@ -692,6 +695,7 @@ TransferResult moveFile(const QString &source, QString &destination, Clash clash
 
 TransferResult moveOnDisk(const QString &source, QString &destination, Clash clash, DiskFull onFull)
 {
+    forgetListings();
     Placed step = beginStep(ActionKind::Move, source, destination);
     const TransferResult r = moveFile(source, destination, clash, onFull, tracked(step));
     endStep(step, true, r, destination);
@@ -700,6 +704,7 @@ TransferResult moveOnDisk(const QString &source, QString &destination, Clash cla
 
 void releaseSourceOnDisk(const QString &source)
 {
+    forgetListings();
     if (g_lastCopy.source != source || source.isEmpty())
         return; // no copy of it was made: it stays
     LastCopy c = std::exchange(g_lastCopy, LastCopy{});
