@@ -16,6 +16,7 @@ constexpr char kMagic[8] = {'F', 'D', 'J', 'R', 'N', 'L', '1', '\0'};
 constexpr long long kFirstSize = 1LL << 20;
 constexpr long long kLargestStep = 64LL << 20; // of growth
 constexpr long long kKeptMapped = 8LL << 20;   // recent steps kept in memory
+constexpr long long kPrepared = 1LL << 20;
 
 struct Head {
     char magic[8];
@@ -140,6 +141,10 @@ RunJournal::Entry RunJournal::append(int type, ActionKind kind, const QByteArray
             failed_ = true;
             return -1;
         }
+    }
+    if (at + size > prepared_) { // a megabyte of records ahead at a time
+        prepared_ = std::min(std::max(prepared_, at) + kPrepared, file_.size());
+        file_.prepare(at, prepared_);
     }
     Record *r = recordAt(file_, at);
     std::memset(r, 0, sizeof(Record));

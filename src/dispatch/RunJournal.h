@@ -50,6 +50,7 @@ private:
     bool failed_ = false;
     long long open_ = 0, done_ = 0; // steps begun and not ended; steps taken
     long long released_ = 0;         // bytes before this left the process's memory
+    long long prepared_ = 0;         // bytes before this are ready for writing
     RunJournal *outer_ = nullptr;
 };
 

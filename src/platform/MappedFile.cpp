@@ -23,6 +23,7 @@ MappedFile::~MappedFile() { close(); }
 bool MappedFile::create(const QString &, long long) { return false; }
 bool MappedFile::open(const QString &) { return false; }
 bool MappedFile::grow(long long) { return false; }
+void MappedFile::prepare(long long, long long) {}
 void MappedFile::releaseBefore(long long) {}
 void MappedFile::close(long long) {}
 
@@ -37,6 +38,7 @@ bool reserve(int fd, long long from, long long size)
     while (r == EINTR);
     return r == 0;
 }
+
 } // namespace
 
 bool MappedFile::create(const QString &path, long long size)
@@ -128,6 +130,19 @@ void MappedFile::close(long long keep)
     fd_ = -1;
     data_ = nullptr;
     size_ = 0;
+}
+
+void MappedFile::prepare(long long from, long long to)
+{
+#ifdef MADV_POPULATE_WRITE
+    const long long page = ::sysconf(_SC_PAGESIZE), start = std::max(0LL, from) / page * page;
+    to = std::min(to, size_);
+    if (data_ && to > start)
+        ::madvise(data_ + start, size_t(to - start), MADV_POPULATE_WRITE);
+#else
+    Q_UNUSED(from);
+    Q_UNUSED(to);
+#endif
 }
 
 void MappedFile::releaseBefore(long long offset)

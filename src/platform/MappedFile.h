@@ -21,6 +21,9 @@ public:
     bool open(const QString &path);
     // Grows the file (and its mapping) to at least size bytes; data() may move.
     bool grow(long long size);
+    // The pages of [from, to) made ready in one call, before they are written: a
+    // fault per page on first write costs more than the writing.
+    void prepare(long long from, long long to);
     // The bytes before offset are rarely looked at again: they leave the process's
     // memory (they stay in the file and come back when read).
     void releaseBefore(long long offset);
