@@ -1,8 +1,8 @@
 #include "dispatch/FileLayer.h"
 
 #include "catalogue/FileList.h"
-
 #include "dispatch/RunJournal.h"
+#include "dispatch/Transfer.h"
 #include "platform/Paths.h"
 #include "platform/RawDir.h"
 #include "platform/RawFile.h"
@@ -21,7 +21,12 @@ namespace fs {
 bool planning() { return g_layer && g_layer->planning(); }
 bool makePath(const QString &folder) { return g_layer ? g_layer->makePath(folder) : makePathOnDisk(folder); }
 bool makePathOnDisk(const QString &folder) { return makeRunFolder(folder); }
-bool removeFolder(const QString &folder) { return g_layer ? g_layer->removeFolder(folder) : raw::removeFolder(folder); }
+bool removeFolder(const QString &folder) { return g_layer ? g_layer->removeFolder(folder) : removeFolderOnDisk(folder); }
+bool removeFolderOnDisk(const QString &folder)
+{
+    forgetOpenFolders();
+    return raw::removeFolder(folder);
+}
 
 TreeRemoval removeTree(const QString &folder, const QString &inputFolder)
 {
@@ -31,6 +36,7 @@ TreeRemoval removeTree(const QString &folder, const QString &inputFolder)
 TreeRemoval removeTreeOnDisk(const QString &folder, const QString &inputFolder)
 {
     forgetListings();
+    forgetOpenFolders();
     const bool hadFiles = raw::isFolder(folder) && !raw::isEmptyFolder(folder);
     const TreeRemoval removal = fd::removeTree(folder, inputFolder);
     if (hadFiles && removal.verdict.why == RemovalRefusal::None)

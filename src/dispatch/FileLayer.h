@@ -40,6 +40,7 @@ TreeRemoval removeTree(const QString &folder, const QString &inputFolder);
 // What the steps above do on the disk, in the run's journal.
 bool makePathOnDisk(const QString &folder);
 TreeRemoval removeTreeOnDisk(const QString &folder, const QString &inputFolder);
+bool removeFolderOnDisk(const QString &folder);
 bool occupied(const QString &path);
 bool folderExists(const QString &path);
 bool isEmptyFolder(const QString &folder);

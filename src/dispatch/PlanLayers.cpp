@@ -426,7 +426,7 @@ bool ObserveLayer::makePath(const QString &folder)
 
 bool ObserveLayer::removeFolder(const QString &folder)
 {
-    if (!raw::removeFolder(folder))
+    if (!fs::removeFolderOnDisk(folder))
         return false;
     if (!list.folderDropped(folder))
         list.add(ActionKind::Delete, {}, folderKey(folder));

@@ -2,7 +2,6 @@
 #include "dispatch/Transfer.h"
 
 #include "catalogue/FileList.h"
-
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/Places.h"
@@ -135,6 +134,7 @@ struct TransferSession::State {
     QVector<PendingDeletion> pending;
     QElapsedTimer batchAge;
     std::unique_ptr<WriteSlot> slot; // new files go straight to their names while it is usable
+    raw::FolderHandles folders;      // sources and new files are opened in them
 
     void addOwn(const QString &path)
     {
@@ -338,8 +338,9 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
     if (source.isEmpty())
         return r;
 
+    TransferSession::State *session = state();
     Descriptor in;
-    in.fd = raw::openRead(source);
+    in.fd = session ? session->folders.openRead(source) : raw::openRead(source);
     if (in.fd < 0)
         return absent(raw::lastError()) ? r : unreadableSource(source, destination, clash);
     if (!raw::info(in.fd, from)) {
@@ -385,8 +386,8 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
     sweepLeftovers(destination);
     WriteSlot *slot = nullptr;
     raw::Replacement out;
-    if (TransferSession::State *s = state(); s && s->slot && s->slot->usable())
-        slot = s->slot.get();
+    if (session && session->slot && session->slot->usable())
+        slot = session->slot.get();
     // A file of one piece is copied in one call: the slot's size rule covers it
     // without the new file's identity.
     const bool large = from.size > kTransferPiece;
@@ -395,7 +396,7 @@ TransferResult copyFile(const QString &source, QString &destination, Clash clash
             slot = nullptr;
             break;
         }
-        out.fd = raw::createNew(destination);
+        out.fd = session->folders.createNew(destination);
         if (out.fd >= 0 && !large)
             break;
         if (out.fd >= 0) {
@@ -780,6 +781,12 @@ bool seenThisRun(const QString &folder)
     const qsizetype before = s->seen.size();
     s->seen.insert(folder);
     return s->seen.size() == before;
+}
+
+void forgetOpenFolders()
+{
+    if (TransferSession::State *s = state())
+        s->folders.forget();
 }
 
 void flushTransfers()

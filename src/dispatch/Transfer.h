@@ -91,6 +91,9 @@ void flushTransfers();
 // false outside a run.
 bool seenThisRun(const QString &folder);
 
+// The run removed a folder: the folders its copies keep open are opened anew.
+void forgetOpenFolders();
+
 // Tests see every piece as it starts; before each piece of a file larger than one
 // the window has processed its messages.
 void setTransferPieceHook(std::function<void(long long bytes)> hook);

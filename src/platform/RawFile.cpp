@@ -197,6 +197,11 @@ long long copyRange(int, int, long long)
     return -1;
 }
 
+int FolderHandles::openRead(const QString &path) { return raw::openRead(path); }
+int FolderHandles::createNew(const QString &path) { return raw::createNew(path); }
+void FolderHandles::forget() {}
+int FolderHandles::folderOf(const QString &, qsizetype &) { return -1; }
+
 #else
 
 int openRead(const QString &path)
@@ -215,6 +220,71 @@ int createNew(const QString &path)
     int fd;
     do
         fd = ::open(enc(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        g_error = errno;
+    return fd;
+}
+
+int FolderHandles::folderOf(const QString &path, qsizetype &nameAt)
+{
+    constexpr int kMost = 256; // of the process's descriptors
+    const qsizetype cut = path.lastIndexOf(QLatin1Char('/'));
+    if (cut <= 0 || cut + 1 >= path.size())
+        return -1;
+    QString folder = path.left(cut);
+    if (const auto it = kept_.constFind(folder); it != kept_.constEnd()) {
+        ++hits_;
+        nameAt = cut + 1;
+        return *it;
+    }
+    // Folders that seldom come again are not worth a handle each.
+    if (++misses_ > 64 && misses_ > hits_)
+        return -1;
+    int fd;
+    do
+        fd = ::open(enc(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return -1;
+    if (kept_.size() >= kMost)
+        forget();
+    kept_.insert(std::move(folder), fd);
+    nameAt = cut + 1;
+    return fd;
+}
+
+void FolderHandles::forget()
+{
+    for (const int fd : std::as_const(kept_))
+        ::close(fd);
+    kept_.clear();
+}
+
+int FolderHandles::openRead(const QString &path)
+{
+    qsizetype at = 0;
+    const int folder = folderOf(path, at);
+    if (folder < 0)
+        return raw::openRead(path);
+    int fd;
+    do
+        fd = ::openat(folder, enc(path.mid(at)).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        g_error = errno;
+    return fd;
+}
+
+int FolderHandles::createNew(const QString &path)
+{
+    qsizetype at = 0;
+    const int folder = folderOf(path, at);
+    if (folder < 0)
+        return raw::createNew(path);
+    int fd;
+    do
+        fd = ::openat(folder, enc(path.mid(at)).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         g_error = errno;

@@ -3,6 +3,7 @@
 #include "OddNames.h"
 #include "platform/NativeName.h"
 #include "platform/RawDir.h"
+#include "platform/RawFile.h"
 
 #include <QRandomGenerator>
 #include <QUrl>
@@ -131,6 +132,43 @@ private slots:
         QVERIFY(raw::removeTree(odd));
         QCOMPARE(rawNamesIn(dir.path()), QList<QByteArray>{}); // the link went, not what it named
         QVERIFY(QFileInfo::exists(dir.path()));
+    }
+
+    // Files opened in kept folders are the files the whole paths name, odd
+    // names included, with many folders in turn, and after a folder is made anew.
+    void keptFoldersOpenTheNamedFiles()
+    {
+        RawTemporaryDir dir;
+        raw::FolderHandles kept;
+        const QString odd = dir.path() + QLatin1Char('/') + decodeFileName("\xD7\xCA");
+        for (const OddName &n : oddNames()) {
+            QVERIFY(writeRawFile(odd, n.bytes, n.bytes));
+            const QString path = odd + QLatin1Char('/') + decodeFileName(n.bytes);
+            const int in = kept.openRead(path);
+            QVERIFY2(in >= 0, n.label);
+            char buf[300] = {};
+            QCOMPARE(raw::read(in, buf, sizeof buf), n.bytes.size());
+            ::close(in);
+            QVERIFY(kept.createNew(path) < 0); // taken
+            const int out = kept.createNew(dir.path() + QLatin1Char('/') + decodeFileName(n.bytes));
+            QVERIFY2(out >= 0, n.label);
+            ::close(out);
+        }
+        for (int i = 0; i < 300; ++i) { // more folders than are kept, each used once
+            const QString f = dir.path() + QStringLiteral("/%1").arg(i % 150);
+            QVERIFY(raw::makePath(f));
+            const int out = kept.createNew(f + QStringLiteral("/n%1").arg(i));
+            QVERIFY(out >= 0);
+            ::close(out);
+        }
+        QVERIFY(raw::removeTree(odd));
+        kept.forget();
+        QVERIFY(raw::makePath(odd));
+        const int out = kept.createNew(odd + QStringLiteral("/again"));
+        QVERIFY(out >= 0);
+        ::close(out);
+        QCOMPARE(rawNamesIn(odd), QList<QByteArray>{"again"});
+        QCOMPARE(rawNamesIn(dir.path() + QStringLiteral("/7")), (QList<QByteArray>{"n157", "n7"}));
     }
 };
 
