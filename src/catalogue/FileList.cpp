@@ -2,6 +2,7 @@
 
 #include "catalogue/Wildcard.h"
 #include "platform/NativeName.h"
+#include "platform/Paths.h"
 
 #include <QHash>
 #include <algorithm>
@@ -67,9 +68,10 @@ QStringList plainFileNames(const QString &folder, bool *opened, const std::funct
 {
     Listing l;
     if (g_reused) {
-        auto it = g_reused->find(folder);
+        const QString key = paths::withTrailingSep(folder); // the scan names it so, the list without
+        auto it = g_reused->find(key);
         if (it == g_reused->end())
-            it = g_reused->insert(folder, readListing(folder, yield));
+            it = g_reused->insert(key, readListing(folder, yield));
         l = *it;
     } else {
         l = readListing(folder, yield);

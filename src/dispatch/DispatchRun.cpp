@@ -8,6 +8,7 @@
 #include "catalogue/CatalogueModel.h"
 #include "catalogue/FileList.h"
 #include "catalogue/Sorting.h"
+#include "dispatch/FileLayer.h"
 #include "dispatch/Pace.h"
 #include "dispatch/Port.h"
 #include "dispatch/RunJournal.h"
@@ -357,7 +358,8 @@ void DispatchRun::epilogue(RunEnd from)
             if (m)
                 m->finish(*this);
     }
-    port.fileList().refresh([] { pace::ifDue(); });
+    if (!fs::planning()) // a plan changed no file: the list stands
+        port.fileList().refresh([] { pace::ifDue(); });
     port.setTitle(tag());
     Port::RunEnding ending;
     ending.draw = c.draw;

@@ -313,12 +313,12 @@ private:
         if (underCleared(path) || nodes_.value(parentOf(path)).made)
             return {};
         raw::Info self;
-        if (!raw::info(path, self, false))
+        if (!folders_.info(path, self, false))
             return {};
         Seen s;
         s.exists = true;
         raw::Info f = self;
-        if (self.link && !raw::info(path, f, true))
+        if (self.link && !folders_.info(path, f, true))
             return s; // a link leading nowhere
         s.folder = f.folder;
         s.plain = f.plain;
@@ -371,6 +371,7 @@ private:
 
     ActionList &list_;
     QHash<QString, Seen> nodes_; // planned: placed, made, or gone (exists false)
+    raw::FolderHandles folders_; // the disk's files are looked up in their folders
     QHash<QString, int> children_; // entries the plan added to a folder
     QHash<QString, unsigned long long> devices_;
     QStringList cleared_;

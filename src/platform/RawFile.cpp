@@ -200,6 +200,7 @@ long long copyRange(int, int, long long)
 int FolderHandles::openRead(const QString &path) { return raw::openRead(path); }
 int FolderHandles::createNew(const QString &path) { return raw::createNew(path); }
 void FolderHandles::forget() {}
+bool FolderHandles::info(const QString &path, Info &out, bool followLinks) { return raw::info(path, out, followLinks); }
 int FolderHandles::folderOf(const QString &, qsizetype &) { return -1; }
 
 #else
@@ -225,6 +226,10 @@ int createNew(const QString &path)
         g_error = errno;
     return fd;
 }
+
+namespace {
+void fill(Info &out, const struct stat &st);
+} // namespace
 
 int FolderHandles::folderOf(const QString &path, qsizetype &nameAt)
 {
@@ -252,6 +257,21 @@ int FolderHandles::folderOf(const QString &path, qsizetype &nameAt)
     kept_.insert(std::move(folder), fd);
     nameAt = cut + 1;
     return fd;
+}
+
+bool FolderHandles::info(const QString &path, Info &out, bool followLinks)
+{
+    qsizetype at = 0;
+    const int folder = folderOf(path, at);
+    if (folder < 0)
+        return raw::info(path, out, followLinks);
+    struct stat st;
+    if (::fstatat(folder, enc(path.mid(at)).constData(), &st, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
+        g_error = errno;
+        return false;
+    }
+    fill(out, st);
+    return true;
 }
 
 void FolderHandles::forget()

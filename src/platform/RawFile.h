@@ -11,27 +11,6 @@ namespace fd::raw {
 int openRead(const QString &path);
 // Creates a new file that must not exist yet; -1 on failure.
 int createNew(const QString &path);
-// Folders kept open while a run uses them, so that a file's name is looked up
-// in its folder instead of along its whole path. What is kept must be forgotten
-// once a folder may have been removed or moved.
-class FolderHandles {
-public:
-    FolderHandles() = default;
-    ~FolderHandles() { forget(); }
-    FolderHandles(const FolderHandles &) = delete;
-    FolderHandles &operator=(const FolderHandles &) = delete;
-
-    int openRead(const QString &path);
-    int createNew(const QString &path);
-    void forget();
-
-private:
-    // The folder's handle, or -1 to use the whole path; nameAt: where the name begins.
-    int folderOf(const QString &path, qsizetype &nameAt);
-    QHash<QString, int> kept_;
-    long long hits_ = 0, misses_ = 0;
-};
-
 // Reads up to n bytes; the count read, 0 at the end, -1 on error.
 long long read(int fd, char *buf, long long n);
 // Writes up to n bytes; the count written (possibly fewer), -1 on error.
@@ -57,6 +36,28 @@ struct Info {
 bool info(int fd, Info &out);
 // followLinks: what a link leads to, else the link itself. False when nothing is there.
 bool info(const QString &path, Info &out, bool followLinks);
+
+// Folders kept open while a run uses them, so that a file's name is looked up
+// in its folder instead of along its whole path. What is kept must be forgotten
+// once a folder may have been removed or moved.
+class FolderHandles {
+public:
+    FolderHandles() = default;
+    ~FolderHandles() { forget(); }
+    FolderHandles(const FolderHandles &) = delete;
+    FolderHandles &operator=(const FolderHandles &) = delete;
+
+    int openRead(const QString &path);
+    int createNew(const QString &path);
+    bool info(const QString &path, Info &out, bool followLinks);
+    void forget();
+
+private:
+    // The folder's handle, or -1 to use the whole path; nameAt: where the name begins.
+    int folderOf(const QString &path, qsizetype &nameAt);
+    QHash<QString, int> kept_;
+    long long hits_ = 0, misses_ = 0;
+};
 
 // Copies up to n bytes from in to out inside the kernel, at both files' positions.
 // The count copied (0 when the source ended), -1 on error; ENOSYS where there is
