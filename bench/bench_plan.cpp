@@ -66,6 +66,8 @@ int runPlan(const QString &name, int n, const QString &work)
     ScanFolder(w.port(), in);
     const double scan = t.nsecsElapsed() / 1e9;
     const long long scanned = w.cat.count;
+    const double scanPauses = pauses.seconds; // what the scan waits besides its work
+    const int plannedPauses = pauses.count;
 
     StallProbe probe;
     probe.start();
@@ -80,6 +82,8 @@ int runPlan(const QString &name, int n, const QString &work)
         std::printf("  %s\n", qPrintable(f->LPlanSum->text()));
     std::printf("  plan %.2f s (its own reading of the folder included), scan alone %.2f s (%lld files)\n", plan,
                 scan, scanned);
+    std::printf("  the scan as a run makes it waits %.0f s more in its mandated pauses; the plan waits in %d\n",
+                scanPauses, pauses.count - plannedPauses);
     std::printf("  longest stall %.0f ms, peak memory %lld KB\n", stall, peakKiB());
     const bool ok = f && rows == n + (n + 999) / 1000 && scanned == n && bench::filesBelow(out) == 0;
     if (f)
