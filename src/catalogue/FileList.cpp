@@ -23,10 +23,14 @@ struct Listing {
 };
 // Listings kept while a ListingReuse lives, by folder.
 QHash<QString, Listing> *g_reused = nullptr;
+bool g_handOver = false;
 
-Listing readListing(const QString &folder, const std::function<void()> &yield)
+Listing readListing(const QString &folder, const std::function<void()> &yield, qsizetype expected)
 {
     Listing l;
+    // Grown in one step: copying a list of a million names to grow it holds the window.
+    if (expected > 0)
+        l.names.reserve(expected + 1024);
     if (!folderOpens(folder))
         return l;
 #ifndef _WIN32
@@ -64,17 +68,24 @@ bool isHiddenName(const QString &name) { return name.startsWith(QLatin1Char('.')
 
 } // namespace
 
-QStringList plainFileNames(const QString &folder, bool *opened, const std::function<void()> &yield)
+QStringList plainFileNames(const QString &folder, bool *opened, const std::function<void()> &yield,
+                           qsizetype expected)
 {
     Listing l;
     if (g_reused) {
         const QString key = paths::withTrailingSep(folder); // the scan names it so, the list without
         auto it = g_reused->find(key);
-        if (it == g_reused->end())
-            it = g_reused->insert(key, readListing(folder, yield));
-        l = *it;
+        if (it == g_reused->end()) {
+            it = g_reused->insert(key, readListing(folder, yield, expected));
+            l = *it;
+        } else if (g_handOver) { // its second reader is its last: a run's scan
+            l = std::move(*it);
+            g_reused->erase(it);
+        } else {
+            l = *it;
+        }
     } else {
-        l = readListing(folder, yield);
+        l = readListing(folder, yield, expected);
     }
     if (opened)
         *opened = l.opened;
@@ -87,10 +98,12 @@ void forgetListings()
         g_reused->clear();
 }
 
-ListingReuse::ListingReuse() : outermost_(g_reused == nullptr)
+ListingReuse::ListingReuse(Readers readers) : outermost_(g_reused == nullptr)
 {
-    if (outermost_)
+    if (outermost_) {
         g_reused = new QHash<QString, Listing>;
+        g_handOver = readers == Readers::Two;
+    }
 }
 
 ListingReuse::~ListingReuse()
@@ -98,6 +111,7 @@ ListingReuse::~ListingReuse()
     if (outermost_) {
         delete g_reused;
         g_reused = nullptr;
+        g_handOver = false;
     }
 }
 
@@ -112,9 +126,39 @@ bool FileList::setPath(const QString &folder)
     return true;
 }
 
+namespace {
+// A list of a million names touches a million places in memory to copy, compare
+// or free: the window processes its messages in between.
+constexpr qsizetype kSlice = 4096;
+
+void releaseInSlices(QStringList &list, const std::function<void()> &yield)
+{
+    if (yield && !list.isDetached()) { // shared: only the count goes down
+        list = QStringList();
+        return;
+    }
+    while (yield && list.size() > kSlice) {
+        list.resize(list.size() - kSlice);
+        yield();
+    }
+    list = QStringList();
+}
+
+QStringList copyInSlices(const QStringList &list, const std::function<void()> &yield)
+{
+    QStringList copy;
+    copy.reserve(list.size());
+    for (const QString &s : list) {
+        copy.append(s);
+        if (yield && copy.size() % kSlice == 0)
+            yield();
+    }
+    return copy;
+}
+} // namespace
+
 void FileList::refresh(const std::function<void()> &yield)
 {
-    QStringList read;
     if (path_.isEmpty()) {
         names_.clear();
         read_.clear();
@@ -125,21 +169,43 @@ void FileList::refresh(const std::function<void()> &yield)
         if (!a.trimmed().isEmpty())
             alternatives.append(a.trimmed());
     const bool everything = alternatives.contains(QLatin1String("*.*")) || alternatives.contains(QLatin1String("*"));
-    qsizetype seen = 0;
-    for (QString &name : plainFileNames(path_, nullptr, yield)) {
-        if (yield && (++seen & 4095) == 0)
+    QStringList listed = plainFileNames(path_, nullptr, yield, read_.size());
+    // A run lists the folder before and after: while the names come as they came
+    // last time, none is copied, and an unchanged folder keeps its order.
+    QStringList read;
+    qsizetype same = 0, seen = 0;
+    bool differs = false;
+    for (const QString &name : std::as_const(listed)) {
+        if (yield && (++seen % kSlice) == 0)
             yield();
-        if (!hidden_ && isHiddenName(name))
+        if ((!hidden_ && isHiddenName(name))
+            || !(everything || std::any_of(alternatives.cbegin(), alternatives.cend(),
+                                           [&](const QString &a) { return wildcardMatch(a, name); })))
             continue;
-        if (everything || std::any_of(alternatives.cbegin(), alternatives.cend(),
-                                      [&](const QString &a) { return wildcardMatch(a, name); }))
-            read.append(std::move(name));
+        if (!differs && same < read_.size() && read_.at(same) == name) {
+            ++same;
+            continue;
+        }
+        if (!differs) {
+            differs = true;
+            read.reserve(listed.size());
+            for (qsizetype i = 0; i < same; ++i) {
+                read.append(read_.at(i));
+                if (yield && (i + 1) % kSlice == 0)
+                    yield();
+            }
+        }
+        read.append(name);
     }
-    // A run lists the folder before and after: unchanged, the order still holds.
-    if (read == read_)
+    releaseInSlices(listed, yield);
+    if (!differs && same == read_.size())
         return;
-    read_ = read; // shares the names' text
-    names_ = std::move(read);
+    if (!differs) // the last names are gone
+        read = copyInSlices(read_.first(same), yield);
+    releaseInSlices(names_, yield);
+    releaseInSlices(read_, yield);
+    names_ = copyInSlices(read, yield); // shares the names' text
+    read_ = std::move(read);
     sortInListOrder(names_, yield);
 }
 

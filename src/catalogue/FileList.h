@@ -37,9 +37,10 @@ private:
 
 // The plain files directly in folder (links to plain files included), hidden ones
 // too, in directory order; read from the directory entries alone wherever they
-// tell the kind of file. False in opened when the folder cannot be listed.
+// tell the kind of file. False in opened when the folder cannot be listed;
+// expected: about how many names there were last time.
 QStringList plainFileNames(const QString &folder, bool *opened = nullptr,
-                           const std::function<void()> &yield = {});
+                           const std::function<void()> &yield = {}, qsizetype expected = 0);
 
 // The sign of QString::compare without case, sooner on long ASCII starts.
 int compareWithoutCase(QStringView a, QStringView b);
@@ -54,7 +55,10 @@ void forgetListings();
 
 class ListingReuse {
 public:
-    ListingReuse();
+    // Two: each listing has two readers, the second takes it over (a run's list
+    // and its scan: a million names are not kept twice).
+    enum class Readers { Any, Two };
+    explicit ListingReuse(Readers readers = Readers::Any);
     ~ListingReuse();
     ListingReuse(const ListingReuse &) = delete;
     ListingReuse &operator=(const ListingReuse &) = delete;

@@ -67,7 +67,7 @@ void DispatchRun::execute()
     relative = relativePart(inFolder(), port.onlyLastFolderInNames());
     // The input folder is read once for its list and its scan; once files
     // change, the transfer has it read anew.
-    std::optional<ListingReuse> listing(std::in_place);
+    std::optional<ListingReuse> listing(std::in_place, ListingReuse::Readers::Two);
     lock();
     if (const auto end = runMode().replaceRun(*this, Stage::BeforeCatalogue)) {
         listing.reset();
