@@ -1,5 +1,6 @@
 // Dispatch benchmarks through the real window, headless, with scripted answers.
-// Each case copies the same files with cp in the same process as the baseline.
+// Each case copies the same files with cp in the same process as the baseline
+// (the move case moves them with mv).
 // Both sides write into fresh folder trees of their own (a tree emptied just
 // before makes ext4 search for free inodes, which would tax whichever side
 // comes second); which side goes first alternates with BENCH_CP_FIRST.
@@ -71,13 +72,17 @@ void makeFiles(const QString &folder, long long count, long long bytes)
 // Everything written so far reaches the disk before a side is timed.
 void settle() { sh(QStringLiteral("sync")); }
 
-double cpSeconds(const QString &from, const QString &to)
+// cp of the files, or mv of them for a move: the plain tool doing the same.
+double toolSeconds(const QString &from, const QString &to, bool move)
 {
     QDir().mkpath(to);
     settle();
     QElapsedTimer t;
     t.start();
-    sh(QStringLiteral("cp -r \"%1\"/. \"%2\"/ && sync -f \"%2\"").arg(from, to));
+    if (move)
+        sh(QStringLiteral("find \"%1\" -mindepth 1 -maxdepth 1 -exec mv -t \"%2\" {} + && sync -f \"%2\"").arg(from, to));
+    else
+        sh(QStringLiteral("cp -r \"%1\"/. \"%2\"/ && sync -f \"%2\"").arg(from, to));
     return t.nsecsElapsed() / 1e9;
 }
 
@@ -115,7 +120,7 @@ int runCase(const Case &c, const QString &work)
     const QString in = work + QStringLiteral("/in"), out = work + QStringLiteral("/out"),
                   cpOut = work + QStringLiteral("/cp");
     makeFiles(in, count, bytes);
-    // A move empties its input: cp gets a copy of its own.
+    // A move empties its input: mv gets a copy of its own.
     const QString cpIn = move ? work + QStringLiteral("/in-cp") : in;
     if (move)
         makeFiles(cpIn, count, bytes);
@@ -154,7 +159,7 @@ int runCase(const Case &c, const QString &work)
     // A million copies each side would not fit a tmpfs of usual size: each side's
     // output goes once counted.
     if (cpFirst) {
-        cp = cpSeconds(cpIn, cpOut);
+        cp = toolSeconds(cpIn, cpOut, move);
         if (huge)
             QDir(cpOut).removeRecursively();
     }
@@ -175,7 +180,7 @@ int runCase(const Case &c, const QString &work)
         QDir(out).removeRecursively();
 
     if (!cpFirst)
-        cp = cpSeconds(cpIn, cpOut);
+        cp = toolSeconds(cpIn, cpOut, move);
 
     std::printf("%-13s files=%lld size=%lldB work=%.2fs pauses=%d skipped cp=%.2fs ratio(work/cp)=%.2f "
                 "peak=%lldKiB stall=%.0fms placed=%lld left=%lld%s\n",

@@ -643,8 +643,9 @@ TransferResult moveFile(const QString &source, QString &destination, Clash clash
     TransferResult r;
     if (source.isEmpty())
         return r;
+    TransferSession::State *session = state();
     raw::Info from;
-    if (!raw::info(source, from, false))
+    if (!(session ? session->folders.info(source, from, false) : raw::info(source, from, false)))
         return absent(raw::lastError()) ? r : copyThenDelete(clash);
     if (placed)
         placed->journal->stampSource(placed->entry, from);
@@ -657,8 +658,8 @@ TransferResult moveFile(const QString &source, QString &destination, Clash clash
     if (!from.plain)
         return r;
     auto moved = [&](bool replaced = false, bool renamed = false) {
-        if (TransferSession::State *s = state())
-            s->placed.insert(idOf(from));
+        if (session)
+            session->placed.insert(idOf(from));
         if (placed) { // a rename keeps the file: its identity and times
             placed->info = from;
             placed->replaced = replaced;
@@ -667,7 +668,7 @@ TransferResult moveFile(const QString &source, QString &destination, Clash clash
         r.copied = true;
         return r;
     };
-    if (raw::rename(source, destination, false))
+    if (session ? session->folders.renameNew(source, destination) : raw::rename(source, destination, false))
         return moved();
     if (raw::lastError() != EEXIST)
         return copyThenDelete(clash);

@@ -201,6 +201,7 @@ int FolderHandles::openRead(const QString &path) { return raw::openRead(path); }
 int FolderHandles::createNew(const QString &path) { return raw::createNew(path); }
 void FolderHandles::forget() {}
 bool FolderHandles::info(const QString &path, Info &out, bool followLinks) { return raw::info(path, out, followLinks); }
+bool FolderHandles::renameNew(const QString &from, const QString &to) { return raw::rename(from, to, false); }
 int FolderHandles::folderOf(const QString &, qsizetype &) { return -1; }
 
 #else
@@ -281,34 +282,51 @@ void FolderHandles::forget()
     kept_.clear();
 }
 
-int FolderHandles::openRead(const QString &path)
+namespace {
+int openIn(int folder, const QString &name, int flags)
 {
-    qsizetype at = 0;
-    const int folder = folderOf(path, at);
-    if (folder < 0)
-        return raw::openRead(path);
     int fd;
     do
-        fd = ::openat(folder, enc(path.mid(at)).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        fd = ::openat(folder, enc(name).constData(), flags, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         g_error = errno;
     return fd;
+}
+} // namespace
+
+int FolderHandles::openRead(const QString &path)
+{
+    qsizetype at = 0;
+    const int folder = folderOf(path, at);
+    return folder < 0 ? raw::openRead(path) : openIn(folder, path.mid(at), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 }
 
 int FolderHandles::createNew(const QString &path)
 {
     qsizetype at = 0;
     const int folder = folderOf(path, at);
-    if (folder < 0)
-        return raw::createNew(path);
-    int fd;
-    do
-        fd = ::openat(folder, enc(path.mid(at)).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        g_error = errno;
-    return fd;
+    return folder < 0 ? raw::createNew(path)
+                      : openIn(folder, path.mid(at), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC);
+}
+
+bool FolderHandles::renameNew(const QString &from, const QString &to)
+{
+#if defined(__linux__) && defined(RENAME_NOREPLACE)
+    qsizetype a = 0, b = 0;
+    const int fromFolder = folderOf(from, a);
+    const int toFolder = fromFolder < 0 ? -1 : folderOf(to, b);
+    if (toFolder >= 0) {
+        if (::renameat2(fromFolder, enc(from.mid(a)).constData(), toFolder, enc(to.mid(b)).constData(),
+                        RENAME_NOREPLACE) == 0)
+            return true;
+        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
+            g_error = errno;
+            return false;
+        }
+    }
+#endif
+    return raw::rename(from, to, false);
 }
 
 long long read(int fd, char *buf, long long n)

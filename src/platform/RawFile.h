@@ -50,6 +50,8 @@ public:
     int openRead(const QString &path);
     int createNew(const QString &path);
     bool info(const QString &path, Info &out, bool followLinks);
+    // rename(from, to, false): never replaces what is at to.
+    bool renameNew(const QString &from, const QString &to);
     void forget();
 
 private:
