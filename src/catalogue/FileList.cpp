@@ -144,13 +144,15 @@ void releaseInSlices(QStringList &list, const std::function<void()> &yield)
     list = QStringList();
 }
 
-QStringList copyInSlices(const QStringList &list, const std::function<void()> &yield)
+// The first count names of list, with room for as many as room in all.
+QStringList copyInSlices(const QStringList &list, qsizetype count, qsizetype room,
+                         const std::function<void()> &yield)
 {
     QStringList copy;
-    copy.reserve(list.size());
-    for (const QString &s : list) {
-        copy.append(s);
-        if (yield && copy.size() % kSlice == 0)
+    copy.reserve(std::max(count, room));
+    for (qsizetype i = 0; i < count; ++i) {
+        copy.append(list.at(i));
+        if (yield && (i + 1) % kSlice == 0)
             yield();
     }
     return copy;
@@ -188,12 +190,7 @@ void FileList::refresh(const std::function<void()> &yield)
         }
         if (!differs) {
             differs = true;
-            read.reserve(listed.size());
-            for (qsizetype i = 0; i < same; ++i) {
-                read.append(read_.at(i));
-                if (yield && (i + 1) % kSlice == 0)
-                    yield();
-            }
+            read = copyInSlices(read_, same, listed.size(), yield);
         }
         read.append(name);
     }
@@ -201,10 +198,10 @@ void FileList::refresh(const std::function<void()> &yield)
     if (!differs && same == read_.size())
         return;
     if (!differs) // the last names are gone
-        read = copyInSlices(read_.first(same), yield);
+        read = copyInSlices(read_, same, same, yield);
     releaseInSlices(names_, yield);
     releaseInSlices(read_, yield);
-    names_ = copyInSlices(read, yield); // shares the names' text
+    names_ = copyInSlices(read, read.size(), read.size(), yield); // shares the names' text
     read_ = std::move(read);
     sortInListOrder(names_, yield);
 }
@@ -230,6 +227,8 @@ int compareWithoutCase(QStringView a, QStringView b)
     }
     if (i == n)
         return a.size() == b.size() ? 0 : a.size() < b.size() ? -1 : 1;
+    if (i > 0 && QChar::isHighSurrogate(p[i - 1])) // a pair folds as one character
+        --i;
     return QtPrivate::compareStrings(a.mid(i), b.mid(i), Qt::CaseInsensitive);
 }
 

@@ -102,7 +102,8 @@ private slots:
     {
         const QStringList words = {QString(), "a", "A", "ab", "aB", "a_b", "a[b", "Z", "z1", "e", "é", "É", "k",
                                    "K", QStringLiteral("\u212A"), "s", "S", QStringLiteral("\u017Ft"), "st",
-                                   QStringLiteral("\U0001F600"), QStringLiteral("\U0001F601"), "照片", "照"};
+                                   QStringLiteral("\U0001F600"), QStringLiteral("\U0001F601"),
+                                   QStringLiteral("\U00010400"), QStringLiteral("\U00010428"), "照片", "照"};
         auto sign = [](int c) { return (c > 0) - (c < 0); };
         for (const QString &a : words)
             for (const QString &b : words)
