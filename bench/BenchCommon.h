@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -48,6 +49,18 @@ inline long long peakKiB()
     struct rusage ru {};
     getrusage(RUSAGE_SELF, &ru);
     return ru.ru_maxrss;
+}
+
+// One folder of count small files named f0000000.dat on.
+inline bool makeSmallFiles(const QString &folder, int count)
+{
+    QDir().mkpath(folder);
+    for (int i = 0; i < count; ++i) {
+        QFile f(folder + QStringLiteral("/f%1.dat").arg(i, 7, 10, QLatin1Char('0')));
+        if (!f.open(QIODevice::WriteOnly) || f.write("small file\n") <= 0)
+            return false;
+    }
+    return true;
 }
 
 inline void sh(const QString &command)

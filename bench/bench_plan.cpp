@@ -28,17 +28,6 @@ using namespace fd::bench;
 
 namespace {
 
-bool makeSmallFiles(const QString &folder, int count)
-{
-    QDir().mkpath(folder);
-    for (int i = 0; i < count; ++i) {
-        QFile f(folder + QStringLiteral("/f%1.dat").arg(i, 6, 10, QLatin1Char('0')));
-        if (!f.open(QIODevice::WriteOnly) || f.write("small file\n") <= 0)
-            return false;
-    }
-    return true;
-}
-
 int runPlan(const QString &name, int n, const QString &work)
 {
     const QString in = work + QStringLiteral("/in"), out = work + QStringLiteral("/out");

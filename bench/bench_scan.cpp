@@ -72,17 +72,6 @@ bool makeJpegs(const QString &folder, int first, int count)
     return true;
 }
 
-bool makeSmallFiles(const QString &folder, int count)
-{
-    QDir().mkpath(folder);
-    for (int i = 0; i < count; ++i) {
-        QFile f(folder + QStringLiteral("/f%1.dat").arg(i, 5, 10, QLatin1Char('0')));
-        if (!f.open(QIODevice::WriteOnly) || f.write("small file\n") <= 0)
-            return false;
-    }
-    return true;
-}
-
 void resetCatalogue(FDispatch &w)
 {
     w.catalogue->clear();
