@@ -3,6 +3,7 @@
 #include "app/FDispatch.h"
 #include "catalogue/CatalogueModel.h"
 #include "dispatch/DispatchRun.h"
+#include "dispatch/FailureLog.h"
 #include "dispatch/Port.h"
 #include "dispatch/RunJournal.h"
 #include "dispatch/Undo.h"
@@ -29,6 +30,7 @@ void FDispatch::wireDispatch()
     connect(CmdPlan, &QPushButton::clicked, this, [this] { CmdPlan_Click(); });
     connect(CmdUndo, &QPushButton::clicked, this, [this] { CmdUndo_Click(); });
     refreshUndo(); // a journal left by the last session, killed or not
+    FailureLog::loadEncodingSoon();
     connect(ChNum, &QCheckBox::toggled, this, [this] { ChNum_Click(); });
     connect(ChInClude, &QCheckBox::toggled, this, [this] { ChInClude_Click(); });
     connect(ChOverLay, &QCheckBox::toggled, this, [this] { ChOverLay_Click(); });

@@ -11,6 +11,7 @@
 #include "platform/RawFile.h"
 #include "platform/Shell.h"
 
+#include <QThreadPool>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
 
@@ -25,14 +26,32 @@ FailureLog::~FailureLog() { close(); }
 
 QString FailureLog::path() { return paths::join(writableDataFolder(), fileName()); }
 
+namespace {
+struct ConverterClose {
+    void operator()(UConverter *c) const { ucnv_close(c); }
+};
+
+// One converter per thread, opened at its first line.
+UConverter *gbkConverter()
+{
+    static thread_local std::unique_ptr<UConverter, ConverterClose> cv = [] {
+        UErrorCode st = U_ZERO_ERROR;
+        std::unique_ptr<UConverter, ConverterClose> c(ucnv_open("GBK", &st));
+        if (U_FAILURE(st))
+            return std::unique_ptr<UConverter, ConverterClose>();
+        ucnv_setSubstChars(c.get(), "?", 1, &st);
+        return c;
+    }();
+    return cv.get();
+}
+} // namespace
+
 QByteArray FailureLog::toGbk(const QString &text)
 {
-    UErrorCode st = U_ZERO_ERROR;
-    UConverter *cv = ucnv_open("GBK", &st);
-    if (U_FAILURE(st))
+    UConverter *cv = gbkConverter();
+    if (!cv)
         return text.toLocal8Bit();
-    ucnv_setSubstChars(cv, "?", 1, &st);
-    st = U_ZERO_ERROR;
+    UErrorCode st = U_ZERO_ERROR;
     const auto *src = reinterpret_cast<const UChar *>(text.utf16());
     const int32_t need = ucnv_fromUChars(cv, nullptr, 0, src, int32_t(text.size()), &st);
     QByteArray out;
@@ -43,8 +62,12 @@ QByteArray FailureLog::toGbk(const QString &text)
         if (U_FAILURE(st) && st != U_STRING_NOT_TERMINATED_WARNING)
             out.clear();
     }
-    ucnv_close(cv);
     return out;
+}
+
+void FailureLog::loadEncodingSoon()
+{
+    QThreadPool::globalInstance()->start([] { toGbk(QStringLiteral("分")); });
 }
 
 void FailureLog::open()

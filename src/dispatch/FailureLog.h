@@ -27,6 +27,8 @@ public:
 
     // GBK bytes of a text, "?" for characters that GBK cannot hold.
     static QByteArray toGbk(const QString &text);
+    // Loads the GBK tables in the background, so the first run does not wait for them.
+    static void loadEncodingSoon();
 
 private:
     void writeLine(const QString &line);

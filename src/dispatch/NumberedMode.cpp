@@ -88,10 +88,26 @@ public:
     }
 
 private:
-    static QString folderPath(const DispatchRun &run, long long n)
+    // Built again only when the number or the output folder changed: each file
+    // asks for its folder and the next one.
+    QString folderPath(const DispatchRun &run, long long n)
     {
-        return numberedFolder(run.outFolder(), run.relative, n);
+        const QString out = run.outFolder();
+        for (const Built &b : built_)
+            if (b.n == n && b.out == out && b.relative == run.relative)
+                return b.path;
+        Built &b = built_[nextBuilt_];
+        nextBuilt_ = 1 - nextBuilt_;
+        b = Built{n, out, run.relative, numberedFolder(out, run.relative, n)};
+        return b.path;
     }
+
+    struct Built {
+        long long n = 0;
+        QString out, relative, path;
+    };
+    Built built_[2];
+    int nextBuilt_ = 0;
 
     long long folder_ = 1;    // current numbered folder
     long long inFolder_ = 0;  // turns already given to it (direct picking)

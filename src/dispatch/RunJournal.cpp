@@ -189,7 +189,7 @@ void RunJournal::done(Entry e, ActionKind kind, const QString &target, const raw
 {
     if (e < 0 || !file_.isOpen())
         return;
-    const Entry d = append(Done, kind, QByteArray(), encodeFileName(target));
+    const Entry d = append(Done, kind, QByteArray(), target.isEmpty() ? QByteArray() : encodeFileName(target));
     if (d < 0)
         return; // stays begun: undo treats it as interrupted
     Record *r = recordAt(file_, d);
@@ -289,7 +289,8 @@ bool JournalReader::open()
             JournalStep &s = steps[byOffset.value(r->ref)];
             s.kind = ActionKind(r->kind);
             s.state = JournalStep::State::Done;
-            if (s.kind != ActionKind::Delete) // a deleted source keeps its list of copies
+            // A deleted source keeps its list of copies; no target: the one begun with.
+            if (s.kind != ActionKind::Delete && r->targetBytes)
                 s.targets = decodeTargets(p + r->sourceBytes, r->targetBytes);
             s.placed = stampOf(r);
         }

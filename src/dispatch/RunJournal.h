@@ -36,7 +36,8 @@ public:
     Entry begin(ActionKind kind, const QString &source, const QString &target);
     // The source as it stood when the step took it.
     void stampSource(Entry e, const raw::Info &source);
-    // The step is taken: kind as it turned out, and what now stands at target.
+    // The step is taken: kind as it turned out, and what now stands at target
+    // (empty: at the target it began with).
     void done(Entry e, ActionKind kind, const QString &target, const raw::Info &placed);
     // The step changed nothing (a skipped name, a failure).
     void nothing(Entry e);

@@ -329,6 +329,7 @@ struct Placed {
     RunJournal::Entry entry = -1;
     raw::Info info; // the file at the destination
     bool replaced = false, renamed = false;
+    QString begunAt; // the destination the step began with
 };
 
 TransferResult copyFile(const QString &source, QString &destination, Clash clash, DiskFull onFull,
@@ -564,8 +565,10 @@ Placed beginStep(ActionKind kind, const QString &source, const QString &destinat
 {
     Placed p;
     p.journal = RunJournal::current();
-    if (p.journal && !source.isEmpty())
+    if (p.journal && !source.isEmpty()) {
         p.entry = p.journal->begin(kind, source, destination);
+        p.begunAt = destination;
+    }
     return p;
 }
 
@@ -583,7 +586,8 @@ void endStep(Placed &p, bool move, const TransferResult &r, const QString &desti
         : p.renamed                 ? ActionKind::Rename
         : move                      ? ActionKind::Move
                                     : ActionKind::Copy;
-    p.journal->done(p.entry, k, destination, p.info);
+    // The journal already holds the destination unless a clash renamed it.
+    p.journal->done(p.entry, k, destination == p.begunAt ? QString() : destination, p.info);
 }
 
 TransferSession::State *state() { return g_session ? &g_session->state() : nullptr; }

@@ -238,27 +238,68 @@ int FolderHandles::folderOf(const QString &path, qsizetype &nameAt)
     const qsizetype cut = path.lastIndexOf(QLatin1Char('/'));
     if (cut <= 0 || cut + 1 >= path.size())
         return -1;
-    QString folder = path.left(cut);
-    if (const auto it = kept_.constFind(folder); it != kept_.constEnd()) {
-        ++hits_;
-        nameAt = cut + 1;
-        return *it;
-    }
-    // Folders that seldom come again are not worth a handle each.
-    if (++misses_ > 64 && misses_ > hits_)
-        return -1;
-    int fd;
-    do
-        fd = ::open(enc(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0)
-        return -1;
-    if (kept_.size() >= kMost)
-        forget();
-    kept_.insert(std::move(folder), fd);
+    const QStringView folderView = QStringView(path).left(cut);
     nameAt = cut + 1;
+    for (int i = 0; i < 2; ++i) {
+        if (recent_[i].fd >= 0 && folderView == recent_[i].folder) {
+            ++hits_;
+            older_ = 1 - i;
+            return recent_[i].fd;
+        }
+    }
+    QString folder = folderView.toString();
+    int fd = kept_.value(folder, -1);
+    if (fd >= 0) {
+        ++hits_;
+    } else {
+        // Folders that seldom come again are not worth a handle each.
+        if (++misses_ > 64 && misses_ > hits_)
+            return -1;
+        do
+            fd = ::open(enc(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        while (fd < 0 && errno == EINTR);
+        if (fd < 0)
+            return -1;
+        if (kept_.size() >= kMost)
+            forget();
+        kept_.insert(folder, fd);
+    }
+    recent_[older_] = Recent{std::move(folder), fd};
+    older_ = 1 - older_;
     return fd;
 }
+
+namespace {
+// A name's bytes for a system call. Plain ASCII names, the usual case, go
+// through a buffer on the stack instead of a new array.
+class NameBytes {
+public:
+    explicit NameBytes(QStringView name)
+    {
+        const qsizetype n = name.size();
+        if (n < qsizetype(sizeof small_)) {
+            const char16_t *u = name.utf16();
+            qsizetype i = 0;
+            for (; i < n && u[i] < 0x80 && u[i] != 0; ++i)
+                small_[i] = char(u[i]);
+            if (i == n) {
+                small_[n] = '\0';
+                return;
+            }
+        }
+        big_ = encodeFileName(name.toString());
+        p_ = big_.constData();
+    }
+    NameBytes(const NameBytes &) = delete;
+    NameBytes &operator=(const NameBytes &) = delete;
+    const char *get() const { return p_; }
+
+private:
+    char small_[256];
+    QByteArray big_;
+    const char *p_ = small_;
+};
+} // namespace
 
 bool FolderHandles::info(const QString &path, Info &out, bool followLinks)
 {
@@ -267,7 +308,8 @@ bool FolderHandles::info(const QString &path, Info &out, bool followLinks)
     if (folder < 0)
         return raw::info(path, out, followLinks);
     struct stat st;
-    if (::fstatat(folder, enc(path.mid(at)).constData(), &st, followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
+    if (::fstatat(folder, NameBytes(QStringView(path).mid(at)).get(), &st, followLinks ? 0 : AT_SYMLINK_NOFOLLOW)
+        != 0) {
         g_error = errno;
         return false;
     }
@@ -280,14 +322,16 @@ void FolderHandles::forget()
     for (const int fd : std::as_const(kept_))
         ::close(fd);
     kept_.clear();
+    recent_[0] = recent_[1] = Recent{};
 }
 
 namespace {
-int openIn(int folder, const QString &name, int flags)
+int openIn(int folder, QStringView name, int flags)
 {
+    const NameBytes bytes(name);
     int fd;
     do
-        fd = ::openat(folder, enc(name).constData(), flags, 0666);
+        fd = ::openat(folder, bytes.get(), flags, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         g_error = errno;
@@ -299,7 +343,8 @@ int FolderHandles::openRead(const QString &path)
 {
     qsizetype at = 0;
     const int folder = folderOf(path, at);
-    return folder < 0 ? raw::openRead(path) : openIn(folder, path.mid(at), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    return folder < 0 ? raw::openRead(path)
+                      : openIn(folder, QStringView(path).mid(at), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
 }
 
 int FolderHandles::createNew(const QString &path)
@@ -307,7 +352,7 @@ int FolderHandles::createNew(const QString &path)
     qsizetype at = 0;
     const int folder = folderOf(path, at);
     return folder < 0 ? raw::createNew(path)
-                      : openIn(folder, path.mid(at), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC);
+                      : openIn(folder, QStringView(path).mid(at), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC);
 }
 
 bool FolderHandles::renameNew(const QString &from, const QString &to)
@@ -317,8 +362,8 @@ bool FolderHandles::renameNew(const QString &from, const QString &to)
     const int fromFolder = folderOf(from, a);
     const int toFolder = fromFolder < 0 ? -1 : folderOf(to, b);
     if (toFolder >= 0) {
-        if (::renameat2(fromFolder, enc(from.mid(a)).constData(), toFolder, enc(to.mid(b)).constData(),
-                        RENAME_NOREPLACE) == 0)
+        if (::renameat2(fromFolder, NameBytes(QStringView(from).mid(a)).get(), toFolder,
+                        NameBytes(QStringView(to).mid(b)).get(), RENAME_NOREPLACE) == 0)
             return true;
         if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
             g_error = errno;

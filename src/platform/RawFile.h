@@ -58,6 +58,14 @@ private:
     // The folder's handle, or -1 to use the whole path; nameAt: where the name begins.
     int folderOf(const QString &path, qsizetype &nameAt);
     QHash<QString, int> kept_;
+    // The two folders used last (a copy's source and destination): most names
+    // come from one of them, found without building a key.
+    struct Recent {
+        QString folder;
+        int fd = -1;
+    };
+    Recent recent_[2];
+    int older_ = 0; // the slot the next new folder takes
     long long hits_ = 0, misses_ = 0;
 };
 

@@ -64,6 +64,11 @@ private slots:
         QTest::addColumn<Setup>("setup");
         QTest::newRow("copies into numbered folders") << Setup([](UndoTest &t) { t.prepare(7, false); });
         QTest::newRow("moves into numbered folders") << Setup([](UndoTest &t) { t.prepare(7, true); });
+        QTest::newRow("copies renamed at a clash") << Setup([](UndoTest &t) {
+            t.prepare(3, false);
+            t.run(); // its copies stay: the run undone is the next one
+            t.port().clashRule = Clash::Rename;
+        });
         const auto newFolders = [](bool move) {
             return Setup([move](UndoTest &t) {
                 QVERIFY(makeFiles(t.in, {"甲-1.jpg", "甲-2.jpg", "乙-1.jpg"}));
