@@ -12,7 +12,9 @@ namespace fd {
 
 namespace {
 
-constexpr char kMagic[8] = {'F', 'D', 'J', 'R', 'N', 'L', '1', '\0'};
+// Journals of the first layout (no outcomes in place) are still read.
+constexpr char kMagic[8] = {'F', 'D', 'J', 'R', 'N', 'L', '2', '\0'};
+constexpr char kFirstMagic[8] = {'F', 'D', 'J', 'R', 'N', 'L', '1', '\0'};
 constexpr long long kFirstSize = 1LL << 20;
 constexpr long long kLargestStep = 64LL << 20; // of growth
 constexpr long long kKeptMapped = 8LL << 20;   // recent steps kept in memory
@@ -28,13 +30,15 @@ struct Head {
 static_assert(sizeof(Head) == 64);
 
 enum RecordType : quint8 { Begin = 1, Done = 2 };
+enum RecordFlag : quint16 { HasOutcome = 1 };
 
-// Followed by the source's bytes and the target's, the whole padded to 8.
+// Followed by the source's bytes and the target's, the whole padded to 8; then,
+// with HasOutcome, a StepOutcome.
 struct Record {
     quint32 size;
     quint8 type, kind, state, undo;
     quint8 why, hasStamp;
-    quint16 reserved1;
+    quint16 flags;
     quint32 sourceBytes, targetBytes;
     quint32 reserved2;
     qint64 ref; // Done: the offset of its Begin
@@ -43,13 +47,28 @@ struct Record {
 };
 static_assert(sizeof(Record) == 64);
 
+// A step that kept its target is marked done here, in its own record, instead of
+// in a record of its own: the kind it turned out as, and the file then at the target.
+struct StepOutcome {
+    quint8 kind;
+    quint8 reserved[7];
+    quint64 device, number;
+    qint64 fileSize, modifiedNs;
+};
+static_assert(sizeof(StepOutcome) == 40);
+
 RunJournal *g_journal = nullptr;
 QString g_folder;
 
 Head *headOf(const raw::MappedFile &f) { return reinterpret_cast<Head *>(f.data()); }
 Record *recordAt(const raw::MappedFile &f, long long at) { return reinterpret_cast<Record *>(f.data() + at); }
+StepOutcome *stepOutcomeOf(const Record *r)
+{
+    return reinterpret_cast<StepOutcome *>(const_cast<char *>(reinterpret_cast<const char *>(r)) + r->size
+                                       - sizeof(StepOutcome));
+}
 
-void putStamp(Record *r, const raw::Info &i)
+template <typename R> void putStamp(R *r, const raw::Info &i)
 {
     r->device = i.device;
     r->number = i.number;
@@ -57,7 +76,7 @@ void putStamp(Record *r, const raw::Info &i)
     r->modifiedNs = i.modifiedNs;
 }
 
-raw::Info stampOf(const Record *r)
+template <typename R> raw::Info stampOf(const R *r)
 {
     raw::Info i;
     i.device = r->device;
@@ -66,6 +85,30 @@ raw::Info stampOf(const Record *r)
     i.modifiedNs = r->modifiedNs;
     return i;
 }
+
+// A path's bytes as the journal holds them, in a buffer on the stack for the
+// usual paths instead of a new array.
+class PathBytes {
+public:
+    explicit PathBytes(const QString &path)
+    {
+        n_ = path.size() < kMostUnits ? encodeFileNameInto(path, small_) : -1;
+        if (n_ < 0) {
+            big_ = encodeFileName(path);
+            n_ = big_.size();
+        }
+    }
+    PathBytes(const PathBytes &) = delete;
+    PathBytes &operator=(const PathBytes &) = delete;
+    qsizetype size() const { return n_; }
+    void copyTo(char *p) const { std::memcpy(p, big_.isNull() ? small_ : big_.constData(), size_t(n_)); }
+
+private:
+    static constexpr qsizetype kMostUnits = 512;
+    char small_[kMostUnits * 3];
+    QByteArray big_;
+    qsizetype n_ = 0;
+};
 
 QStringList decodeTargets(const char *p, quint32 n)
 {
@@ -128,11 +171,14 @@ bool RunJournal::ensureOpen()
     return true;
 }
 
-RunJournal::Entry RunJournal::append(int type, ActionKind kind, const QByteArray &source, const QByteArray &target)
+RunJournal::Entry RunJournal::append(int type, ActionKind kind, const QString &sourcePath, const QString &targetPath,
+                                     bool withOutcome)
 {
     if (failed_ || !ensureOpen())
         return -1;
-    const long long size = (qint64(sizeof(Record)) + source.size() + target.size() + 7) & ~7LL;
+    const PathBytes source(sourcePath), target(targetPath);
+    const long long size = ((qint64(sizeof(Record)) + source.size() + target.size() + 7) & ~7LL)
+        + (withOutcome ? qint64(sizeof(StepOutcome)) : 0);
     const long long at = qint64(headOf(file_)->used);
     if (at + size > file_.size()) {
         const long long step = std::min(file_.size(), kLargestStep);
@@ -154,8 +200,12 @@ RunJournal::Entry RunJournal::append(int type, ActionKind kind, const QByteArray
     r->sourceBytes = quint32(source.size());
     r->targetBytes = quint32(target.size());
     char *p = file_.data() + at + sizeof(Record);
-    std::memcpy(p, source.constData(), size_t(source.size()));
-    std::memcpy(p + source.size(), target.constData(), size_t(target.size()));
+    source.copyTo(p);
+    target.copyTo(p + source.size());
+    if (withOutcome) {
+        r->flags = HasOutcome;
+        std::memset(stepOutcomeOf(r), 0, sizeof(StepOutcome));
+    }
     // Counted only once whole: a kill in between leaves the record out.
     headOf(file_)->used = quint64(at + size);
     // A million steps would keep hundreds of megabytes in memory; steps are
@@ -169,8 +219,8 @@ RunJournal::Entry RunJournal::append(int type, ActionKind kind, const QByteArray
 
 RunJournal::Entry RunJournal::begin(ActionKind kind, const QString &source, const QString &target)
 {
-    const Entry e = append(Begin, kind, source.isEmpty() ? QByteArray() : encodeFileName(source),
-                           encodeFileName(target));
+    const bool transfer = !source.isEmpty() && (kind == ActionKind::Copy || kind == ActionKind::Move);
+    const Entry e = append(Begin, kind, source, target, transfer);
     if (e >= 0)
         ++open_;
     return e;
@@ -189,7 +239,17 @@ void RunJournal::done(Entry e, ActionKind kind, const QString &target, const raw
 {
     if (e < 0 || !file_.isOpen())
         return;
-    const Entry d = append(Done, kind, QByteArray(), target.isEmpty() ? QByteArray() : encodeFileName(target));
+    Record *b = recordAt(file_, e);
+    if (target.isEmpty() && (b->flags & HasOutcome)) {
+        StepOutcome *o = stepOutcomeOf(b);
+        o->kind = quint8(kind);
+        putStamp(o, placed);
+        b->state = quint8(JournalStep::State::Done); // last: a kill before leaves the step begun
+        --open_;
+        ++done_;
+        return;
+    }
+    const Entry d = append(Done, kind, QString(), target, false);
     if (d < 0)
         return; // stays begun: undo treats it as interrupted
     Record *r = recordAt(file_, d);
@@ -258,7 +318,9 @@ bool JournalReader::open()
     steps.clear();
     if (!file_.open(RunJournal::path()))
         return false;
-    if (file_.size() < qint64(sizeof(Head)) || std::memcmp(headOf(file_)->magic, kMagic, sizeof kMagic) != 0) {
+    if (file_.size() < qint64(sizeof(Head))
+        || (std::memcmp(headOf(file_)->magic, kMagic, sizeof kMagic) != 0
+            && std::memcmp(headOf(file_)->magic, kFirstMagic, sizeof kFirstMagic) != 0)) {
         file_.close();
         return false;
     }
@@ -266,8 +328,9 @@ bool JournalReader::open()
     QHash<long long, size_t> byOffset;
     for (long long at = sizeof(Head); at + qint64(sizeof(Record)) <= used;) {
         const Record *r = recordAt(file_, at);
+        const qint64 outcome = (r->flags & HasOutcome) ? qint64(sizeof(StepOutcome)) : 0;
         if (r->size < sizeof(Record) || at + r->size > used
-            || qint64(sizeof(Record)) + r->sourceBytes + r->targetBytes > r->size)
+            || qint64(sizeof(Record)) + r->sourceBytes + r->targetBytes + outcome > r->size)
             break; // damaged: what came before still counts
         const char *p = file_.data() + at + sizeof(Record);
         if (r->type == Begin) {
@@ -283,6 +346,11 @@ bool JournalReader::open()
             s.hasSourceStamp = r->hasStamp;
             if (s.hasSourceStamp)
                 s.sourceStamp = stampOf(r);
+            if (outcome && s.state == JournalStep::State::Done) {
+                const StepOutcome *o = stepOutcomeOf(r);
+                s.kind = ActionKind(o->kind);
+                s.placed = stampOf(o);
+            }
             byOffset.insert(at, steps.size());
             steps.push_back(std::move(s));
         } else if (r->type == Done && byOffset.contains(r->ref)) {

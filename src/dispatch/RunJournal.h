@@ -45,7 +45,7 @@ public:
     void abandon();
 
 private:
-    Entry append(int type, ActionKind kind, const QByteArray &source, const QByteArray &target);
+    Entry append(int type, ActionKind kind, const QString &source, const QString &target, bool withOutcome);
     bool ensureOpen();
     raw::MappedFile file_;
     bool failed_ = false;

@@ -22,6 +22,7 @@
 #include <cerrno>
 #include <memory>
 #include <utility>
+#include <vector>
 
 namespace fd {
 
@@ -124,9 +125,27 @@ struct PendingDeletion {
 };
 } // namespace
 
+// Files this run moved, the only copy of each: noted in order, and put in a set
+// only when a clash asks, which most runs never do.
+class PlacedFiles {
+public:
+    void insert(FileId id) { log_.push_back(id); }
+    bool contains(FileId id) const
+    {
+        for (; indexed_ < log_.size(); ++indexed_)
+            set_.insert(log_[indexed_]);
+        return set_.contains(id);
+    }
+
+private:
+    std::vector<FileId> log_;
+    mutable QSet<FileId> set_;
+    mutable size_t indexed_ = 0;
+};
+
 struct TransferSession::State {
     TransferSession::FailureReport failed;
-    QSet<FileId> placed; // files this run moved: the only copy of each
+    PlacedFiles placed;
     QSet<FileId> own;    // the program's files
     QSet<QString> swept; // folders already cleared of interrupted runs' leftovers
     QSet<QString> seen;  // folders the run's rules have asked for

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QUrl>
 
 #include <unicode/ucnv.h>
@@ -52,6 +53,32 @@ QString strictGbk(const QByteArray &bytes)
 }
 
 } // namespace
+
+// Without surrogates a text holds no raw bytes and encodes as plain UTF-8, with
+// no array of its own: the engine writes paths into records and calls this way.
+qsizetype encodeFileNameInto(QStringView text, char *out)
+{
+#ifdef _WIN32
+    Q_UNUSED(text);
+    Q_UNUSED(out);
+    return -1;
+#else
+    const auto *u = text.utf16();
+    bool ascii = true;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (u[i] >= 0xD800 && u[i] <= 0xDFFF)
+            return -1;
+        ascii = ascii && u[i] < 0x80;
+    }
+    if (ascii) {
+        for (qsizetype i = 0; i < text.size(); ++i)
+            out[i] = char(u[i]);
+        return text.size();
+    }
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    return encoder.appendToBuffer(out, text) - out;
+#endif
+}
 
 #ifdef _WIN32
 // Windows names are UTF-16 already; the system takes them as they are.

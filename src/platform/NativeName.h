@@ -15,6 +15,9 @@ namespace fd {
 
 QByteArray encodeFileName(const QString &path);
 QString decodeFileName(const QByteArray &bytes);
+// The same bytes written to out, which has room for 3 per unit of text; their
+// count, or -1 for a text this cannot write (then use encodeFileName).
+qsizetype encodeFileNameInto(QStringView text, char *out);
 
 // True when the text holds at least one byte that was not valid UTF-8.
 bool hasRawBytes(const QString &text);

@@ -270,22 +270,16 @@ int FolderHandles::folderOf(const QString &path, qsizetype &nameAt)
 }
 
 namespace {
-// A name's bytes for a system call. Plain ASCII names, the usual case, go
-// through a buffer on the stack instead of a new array.
+// A name's bytes for a system call, in a buffer on the stack for the usual
+// names instead of a new array.
 class NameBytes {
 public:
     explicit NameBytes(QStringView name)
     {
-        const qsizetype n = name.size();
-        if (n < qsizetype(sizeof small_)) {
-            const char16_t *u = name.utf16();
-            qsizetype i = 0;
-            for (; i < n && u[i] < 0x80 && u[i] != 0; ++i)
-                small_[i] = char(u[i]);
-            if (i == n) {
-                small_[n] = '\0';
-                return;
-            }
+        const qsizetype n = name.size() < kMostUnits ? encodeFileNameInto(name, small_) : -1;
+        if (n >= 0) {
+            small_[n] = '\0';
+            return;
         }
         big_ = encodeFileName(name.toString());
         p_ = big_.constData();
@@ -295,7 +289,8 @@ public:
     const char *get() const { return p_; }
 
 private:
-    char small_[256];
+    static constexpr qsizetype kMostUnits = 256;
+    char small_[kMostUnits * 3 + 1];
     QByteArray big_;
     const char *p_ = small_;
 };

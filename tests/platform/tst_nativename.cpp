@@ -6,6 +6,7 @@
 #include "platform/RawFile.h"
 
 #include <QRandomGenerator>
+#include <algorithm>
 #include <QUrl>
 #include <QTest>
 
@@ -43,6 +44,13 @@ private slots:
             const QString text = decodeFileName(bytes);
             if (encodeFileName(text) != bytes)
                 QFAIL(qPrintable(QStringLiteral("no round trip for ") + QString::fromLatin1(bytes.toHex(' '))));
+            // The buffer form writes the same bytes, or declines.
+            char buf[24 * 3];
+            const qsizetype written = encodeFileNameInto(text, buf);
+            if (written >= 0)
+                QCOMPARE(QByteArray(buf, written), bytes);
+            else
+                QVERIFY(std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSurrogate(); }));
             if (!QString::fromUtf8(bytes).contains(QChar(0xFFFD)))
                 QCOMPARE(text, QString::fromUtf8(bytes)); // valid UTF-8 decodes as usual
         }
