@@ -18,7 +18,7 @@ constexpr char kFirstMagic[8] = {'F', 'D', 'J', 'R', 'N', 'L', '1', '\0'};
 constexpr long long kFirstSize = 1LL << 20;
 constexpr long long kLargestStep = 64LL << 20; // of growth
 constexpr long long kKeptMapped = 8LL << 20;   // recent steps kept in memory
-constexpr long long kPrepared = 1LL << 20;
+constexpr long long kPrepared = 256LL << 10; // a short run touches few pages
 
 struct Head {
     char magic[8];
@@ -188,7 +188,7 @@ RunJournal::Entry RunJournal::append(int type, ActionKind kind, const QString &s
             return -1;
         }
     }
-    if (at + size > prepared_) { // a megabyte of records ahead at a time
+    if (at + size > prepared_) { // the next pages of records made ready at once
         prepared_ = std::min(std::max(prepared_, at) + kPrepared, file_.size());
         file_.prepare(at, prepared_);
     }

@@ -121,14 +121,21 @@ WriteSlot::~WriteSlot()
 
 bool WriteSlot::begin(const QString &path, long long size)
 {
-    const QByteArray bytes = encodeFileName(path);
-    if (!usable() || bytes.size() >= kRoom)
+    if (!usable())
         return false;
     Layout &l = *layout(file_.data());
     l.state = Idle;
     fence();
-    std::memcpy(l.path, bytes.constData(), size_t(bytes.size()));
-    l.length = unsigned(bytes.size());
+    // Written in place; a path of raw bytes or too long for the buffer form takes an array.
+    qsizetype length = path.size() * 3 < kRoom ? encodeFileNameInto(path, l.path) : -1;
+    if (length < 0) {
+        const QByteArray bytes = encodeFileName(path);
+        if (bytes.size() >= kRoom)
+            return false;
+        std::memcpy(l.path, bytes.constData(), size_t(bytes.size()));
+        length = bytes.size();
+    }
+    l.length = unsigned(length);
     l.beganNs = nowNs();
     l.size = size;
     fence();
