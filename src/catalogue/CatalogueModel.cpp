@@ -3,6 +3,7 @@
 #include "platform/NativeName.h"
 
 #include <QElapsedTimer>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <algorithm>
 
@@ -115,15 +116,18 @@ void CatalogueModel::scheduleSort()
     });
 }
 
+// A read between the slices of a sort (a repaint, the coalescing timer) sees the
+// rows as they stand: sorting them whole there would hold the window and
+// make the sliced sort start over.
 void CatalogueModel::sortIfNeeded()
 {
-    if (keepSorted_ && dirty_)
+    if (keepSorted_ && dirty_ && !slicing_)
         resort();
 }
 
 void CatalogueModel::sortIfNeeded(const std::function<void()> &yield)
 {
-    if (keepSorted_ && dirty_)
+    if (keepSorted_ && dirty_ && !slicing_)
         resort(yield);
 }
 
@@ -145,6 +149,7 @@ void CatalogueModel::resort(const std::function<void()> &yield)
         for (qsizetype i = 0; i < n; ++i)
             idx[size_t(i)] = int(i);
         constexpr qsizetype kRun = 2048;
+        const QScopedValueRollback<bool> slicing(slicing_, true);
         for (qsizetype lo = 0; lo < n && changes_ == at; lo += kRun) {
             std::stable_sort(idx.begin() + lo, idx.begin() + std::min(n, lo + kRun), inOrder);
             yield();

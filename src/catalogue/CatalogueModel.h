@@ -63,6 +63,7 @@ private:
     bool keepSorted_ = false;
     bool dirty_ = false;
     bool sortScheduled_ = false;
+    bool slicing_ = false; // a sort in slices is under way: reads between slices wait for it
     quint64 changes_ = 0; // rows added, removed or moved
     // Rows [0, sortedPrefix_) are in order on sortedColumn_ / sortedOrder_.
     size_t sortedPrefix_ = 0;
