@@ -164,11 +164,24 @@ void CatalogueModel::resort(const std::function<void()> &yield)
             announceRows();
             emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
             const QModelIndexList before = persistentIndexList();
-            std::vector<Row> sorted;
-            sorted.reserve(rows_.size());
-            for (int i : idx)
-                sorted.push_back(std::move(rows_[size_t(i)]));
-            rows_.swap(sorted);
+            // Rows move into place along the permutation's cycles: a second
+            // table of a hundred thousand rows would be tens of megabytes of
+            // fresh pages, a stall of its own.
+            for (size_t k = 0; k < idx.size(); ++k) {
+                if (idx[k] < 0 || size_t(idx[k]) == k)
+                    continue;
+                Row moving = std::move(rows_[k]);
+                for (size_t to = k;;) {
+                    const size_t from = size_t(idx[to]);
+                    idx[to] = -1;
+                    if (from == k) {
+                        rows_[to] = std::move(moving);
+                        break;
+                    }
+                    rows_[to] = std::move(rows_[from]);
+                    to = from;
+                }
+            }
             ++changes_;
             sortedPrefix_ = rows_.size();
             sortedColumn_ = c;
