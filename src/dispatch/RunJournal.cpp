@@ -30,7 +30,10 @@ struct Head {
 static_assert(sizeof(Head) == 64);
 
 enum RecordType : quint8 { Begin = 1, Done = 2 };
-enum RecordFlag : quint16 { HasOutcome = 1 };
+// HasOutcome marks a transfer's Begin. Its source (target) may then hold only
+// the name, in the folder of the last such Begin's source (target): a run takes
+// most files from one folder and puts many in a row into another.
+enum RecordFlag : quint16 { HasOutcome = 1, SourceInLastFolder = 2, TargetInLastFolder = 4 };
 
 // Followed by the source's bytes and the target's, the whole padded to 8; then,
 // with HasOutcome, a StepOutcome.
@@ -90,11 +93,11 @@ template <typename R> raw::Info stampOf(const R *r)
 // usual paths instead of a new array.
 class PathBytes {
 public:
-    explicit PathBytes(const QString &path)
+    explicit PathBytes(QStringView path)
     {
         n_ = path.size() < kMostUnits ? encodeFileNameInto(path, small_) : -1;
         if (n_ < 0) {
-            big_ = encodeFileName(path);
+            big_ = encodeFileName(path.toString());
             n_ = big_.size();
         }
     }
@@ -109,6 +112,10 @@ private:
     QByteArray big_;
     qsizetype n_ = 0;
 };
+
+// Where the name begins in a path: after its last separator.
+qsizetype nameStart(QStringView path) { return path.lastIndexOf(paths::sep()) + 1; }
+qsizetype nameStart(const QByteArray &path) { return path.lastIndexOf(char(paths::sep().unicode())) + 1; }
 
 QStringList decodeTargets(const char *p, quint32 n)
 {
@@ -176,7 +183,17 @@ RunJournal::Entry RunJournal::append(int type, ActionKind kind, const QString &s
 {
     if (failed_ || !ensureOpen())
         return -1;
-    const PathBytes source(sourcePath), target(targetPath);
+    // A transfer's paths in the folders of the last transfer's are put down by name.
+    quint16 flags = withOutcome ? HasOutcome : 0;
+    const qsizetype sourceName = nameStart(sourcePath), targetName = nameStart(targetPath);
+    const bool sourceIn = withOutcome && sourceName > 0 && QStringView(sourcePath).left(sourceName) == lastSourceFolder_;
+    const bool targetIn = withOutcome && targetName > 0 && QStringView(targetPath).left(targetName) == lastTargetFolder_;
+    if (sourceIn)
+        flags |= SourceInLastFolder;
+    if (targetIn)
+        flags |= TargetInLastFolder;
+    const PathBytes source(QStringView(sourcePath).mid(sourceIn ? sourceName : 0)),
+        target(QStringView(targetPath).mid(targetIn ? targetName : 0));
     const long long size = ((qint64(sizeof(Record)) + source.size() + target.size() + 7) & ~7LL)
         + (withOutcome ? qint64(sizeof(StepOutcome)) : 0);
     const long long at = qint64(headOf(file_)->used);
@@ -202,9 +219,13 @@ RunJournal::Entry RunJournal::append(int type, ActionKind kind, const QString &s
     char *p = file_.data() + at + sizeof(Record);
     source.copyTo(p);
     target.copyTo(p + source.size());
+    r->flags = flags;
     if (withOutcome) {
-        r->flags = HasOutcome;
         std::memset(stepOutcomeOf(r), 0, sizeof(StepOutcome));
+        if (!sourceIn)
+            lastSourceFolder_ = sourcePath.left(sourceName);
+        if (!targetIn)
+            lastTargetFolder_ = targetPath.left(targetName);
     }
     // Counted only once whole: a kill in between leaves the record out.
     headOf(file_)->used = quint64(at + size);
@@ -326,6 +347,7 @@ bool JournalReader::open()
     }
     const long long used = std::min<long long>(qint64(headOf(file_)->used), file_.size());
     QHash<long long, size_t> byOffset;
+    QByteArray sourceFolder, targetFolder; // of the last transfer's Begin
     for (long long at = sizeof(Head); at + qint64(sizeof(Record)) <= used;) {
         const Record *r = recordAt(file_, at);
         const qint64 outcome = (r->flags & HasOutcome) ? qint64(sizeof(StepOutcome)) : 0;
@@ -340,9 +362,18 @@ bool JournalReader::open()
             s.state = JournalStep::State(r->state);
             s.undo = JournalStep::Undo(r->undo);
             s.why = r->why;
-            if (r->sourceBytes)
-                s.source = decodeFileName(QByteArray(p, r->sourceBytes));
-            s.targets = decodeTargets(p + r->sourceBytes, r->targetBytes);
+            QByteArray source(p, r->sourceBytes), target(p + r->sourceBytes, r->targetBytes);
+            if (outcome) {
+                if (r->flags & SourceInLastFolder)
+                    source.prepend(sourceFolder);
+                if (r->flags & TargetInLastFolder)
+                    target.prepend(targetFolder);
+                sourceFolder = source.left(nameStart(source));
+                targetFolder = target.left(nameStart(target));
+            }
+            if (!source.isEmpty())
+                s.source = decodeFileName(source);
+            s.targets = decodeTargets(target.constData(), quint32(target.size()));
             s.hasSourceStamp = r->hasStamp;
             if (s.hasSourceStamp)
                 s.sourceStamp = stampOf(r);

@@ -53,6 +53,7 @@ private:
     long long released_ = 0;         // bytes before this left the process's memory
     long long prepared_ = 0;         // bytes before this are ready for writing
     RunJournal *outer_ = nullptr;
+    QString lastSourceFolder_, lastTargetFolder_; // of the last transfer put down
 };
 
 // Makes a folder and its missing parents, putting down each one it makes.
