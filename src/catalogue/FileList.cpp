@@ -239,6 +239,16 @@ void sortInListOrder(QStringList &names, const std::function<void()> &yield)
         const int c = compareWithoutCase(a, b);
         return c != 0 ? c < 0 : a < b;
     };
+    // A scan lists in nearly this order: most lists come in order already, and
+    // one look along them costs less than a sort.
+    bool inOrder = true;
+    for (qsizetype i = 1; i < names.size() && inOrder; ++i) {
+        inOrder = !before(names[i], names[i - 1]);
+        if (yield && (i & 16383) == 0)
+            yield();
+    }
+    if (inOrder)
+        return;
     if (!yield) {
         std::sort(names.begin(), names.end(), before);
         return;

@@ -52,8 +52,11 @@ public:
         } else if (i > 0 && i % shareSize_ == 0) {
             ++folder_;
         }
-        const QString namePart = namePartOf(source);
-        QString dst = folderPath(run, folder_) + namePart;
+        // A view: the destination is the one new text made per file.
+        const qsizetype cut = source.lastIndexOf(paths::sep());
+        const QStringView namePart = cut < 0 ? QStringView(source) : QStringView(source).mid(cut);
+        QString dst = folderPath(run, folder_);
+        dst += namePart;
         nextFolder_ = folderPath(run, folder_ + 1);
         if (source.isEmpty()) { // direct picking found no file left
             run.recordFailure(source, dst);
@@ -76,7 +79,8 @@ public:
                 return true;
             }
             ++folder_;
-            dst = folderPath(run, folder_) + namePart;
+            dst = folderPath(run, folder_);
+            dst += namePart;
         }
     }
 

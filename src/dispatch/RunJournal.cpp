@@ -12,7 +12,8 @@ namespace fd {
 
 namespace {
 
-// Journals of the first layout (no outcomes in place) are still read.
+// Journals of the first layout (whole paths, each outcome in a record of its own)
+// are still read.
 constexpr char kMagic[8] = {'F', 'D', 'J', 'R', 'N', 'L', '2', '\0'};
 constexpr char kFirstMagic[8] = {'F', 'D', 'J', 'R', 'N', 'L', '1', '\0'};
 constexpr long long kFirstSize = 1LL << 20;

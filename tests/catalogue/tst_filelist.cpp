@@ -86,6 +86,11 @@ private slots:
         sortInListOrder(sliced, [&] { ++yields; });
         QCOMPARE(sliced, whole);
         QVERIFY(yields > 2);
+        // In order but for the last two: the look along it must reach the end.
+        QStringList nearly = whole;
+        nearly.swapItemsAt(nearly.size() - 2, nearly.size() - 1);
+        sortInListOrder(nearly, [] {});
+        QCOMPARE(nearly, whole);
         // Listed again unchanged, and then with one more file.
         l.refresh();
         QCOMPARE(l.names(), whole);
