@@ -90,30 +90,6 @@ template <typename R> raw::Info stampOf(const R *r)
     return i;
 }
 
-// A path's bytes as the journal holds them, in a buffer on the stack for the
-// usual paths instead of a new array.
-class PathBytes {
-public:
-    explicit PathBytes(QStringView path)
-    {
-        n_ = path.size() < kMostUnits ? encodeFileNameInto(path, small_) : -1;
-        if (n_ < 0) {
-            big_ = encodeFileName(path.toString());
-            n_ = big_.size();
-        }
-    }
-    PathBytes(const PathBytes &) = delete;
-    PathBytes &operator=(const PathBytes &) = delete;
-    qsizetype size() const { return n_; }
-    void copyTo(char *p) const { std::memcpy(p, big_.isNull() ? small_ : big_.constData(), size_t(n_)); }
-
-private:
-    static constexpr qsizetype kMostUnits = 512;
-    char small_[kMostUnits * 3];
-    QByteArray big_;
-    qsizetype n_ = 0;
-};
-
 // Where the name begins in a path: after its last separator.
 qsizetype nameStart(QStringView path) { return path.lastIndexOf(paths::sep()) + 1; }
 qsizetype nameStart(const QByteArray &path) { return path.lastIndexOf(char(paths::sep().unicode())) + 1; }
@@ -193,7 +169,7 @@ RunJournal::Entry RunJournal::append(int type, ActionKind kind, const QString &s
         flags |= SourceInLastFolder;
     if (targetIn)
         flags |= TargetInLastFolder;
-    const PathBytes source(QStringView(sourcePath).mid(sourceIn ? sourceName : 0)),
+    const NativeBytes source(QStringView(sourcePath).mid(sourceIn ? sourceName : 0)),
         target(QStringView(targetPath).mid(targetIn ? targetName : 0));
     const long long size = ((qint64(sizeof(Record)) + source.size() + target.size() + 7) & ~7LL)
         + (withOutcome ? qint64(sizeof(StepOutcome)) : 0);
@@ -218,8 +194,8 @@ RunJournal::Entry RunJournal::append(int type, ActionKind kind, const QString &s
     r->sourceBytes = quint32(source.size());
     r->targetBytes = quint32(target.size());
     char *p = file_.data() + at + sizeof(Record);
-    source.copyTo(p);
-    target.copyTo(p + source.size());
+    std::memcpy(p, source.data(), size_t(source.size()));
+    std::memcpy(p + source.size(), target.data(), size_t(target.size()));
     r->flags = flags;
     if (withOutcome) {
         std::memset(stepOutcomeOf(r), 0, sizeof(StepOutcome));

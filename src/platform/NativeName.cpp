@@ -80,6 +80,18 @@ qsizetype encodeFileNameInto(QStringView text, char *out)
 #endif
 }
 
+NativeBytes::NativeBytes(QStringView text)
+{
+    n_ = text.size() < kMostUnits ? encodeFileNameInto(text, small_) : -1;
+    if (n_ >= 0) {
+        small_[n_] = '\0';
+        return;
+    }
+    big_ = encodeFileName(text.toString());
+    p_ = big_.constData();
+    n_ = big_.size();
+}
+
 #ifdef _WIN32
 // Windows names are UTF-16 already; the system takes them as they are.
 QByteArray encodeFileName(const QString &path) { return QFile::encodeName(path); }

@@ -19,6 +19,24 @@ QString decodeFileName(const QByteArray &bytes);
 // count, or -1 for a text this cannot write (then use encodeFileName).
 qsizetype encodeFileNameInto(QStringView text, char *out);
 
+// A path's bytes, ending in a NUL, for a system call or a record: in a buffer of
+// its own for the usual paths, from encodeFileName for the others.
+class NativeBytes {
+public:
+    explicit NativeBytes(QStringView text);
+    NativeBytes(const NativeBytes &) = delete;
+    NativeBytes &operator=(const NativeBytes &) = delete;
+    const char *data() const { return p_; }
+    qsizetype size() const { return n_; }
+
+private:
+    static constexpr qsizetype kMostUnits = 512;
+    char small_[kMostUnits * 3 + 1];
+    QByteArray big_;
+    const char *p_ = small_;
+    qsizetype n_ = 0;
+};
+
 // True when the text holds at least one byte that was not valid UTF-8.
 bool hasRawBytes(const QString &text);
 

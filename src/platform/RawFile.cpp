@@ -269,33 +269,6 @@ int FolderHandles::folderOf(const QString &path, qsizetype &nameAt)
     return fd;
 }
 
-namespace {
-// A name's bytes for a system call, in a buffer on the stack for the usual
-// names instead of a new array.
-class NameBytes {
-public:
-    explicit NameBytes(QStringView name)
-    {
-        const qsizetype n = name.size() < kMostUnits ? encodeFileNameInto(name, small_) : -1;
-        if (n >= 0) {
-            small_[n] = '\0';
-            return;
-        }
-        big_ = encodeFileName(name.toString());
-        p_ = big_.constData();
-    }
-    NameBytes(const NameBytes &) = delete;
-    NameBytes &operator=(const NameBytes &) = delete;
-    const char *get() const { return p_; }
-
-private:
-    static constexpr qsizetype kMostUnits = 256;
-    char small_[kMostUnits * 3 + 1];
-    QByteArray big_;
-    const char *p_ = small_;
-};
-} // namespace
-
 bool FolderHandles::info(const QString &path, Info &out, bool followLinks)
 {
     qsizetype at = 0;
@@ -303,7 +276,7 @@ bool FolderHandles::info(const QString &path, Info &out, bool followLinks)
     if (folder < 0)
         return raw::info(path, out, followLinks);
     struct stat st;
-    if (::fstatat(folder, NameBytes(QStringView(path).mid(at)).get(), &st, followLinks ? 0 : AT_SYMLINK_NOFOLLOW)
+    if (::fstatat(folder, NativeBytes(QStringView(path).mid(at)).data(), &st, followLinks ? 0 : AT_SYMLINK_NOFOLLOW)
         != 0) {
         g_error = errno;
         return false;
@@ -323,10 +296,10 @@ void FolderHandles::forget()
 namespace {
 int openIn(int folder, QStringView name, int flags)
 {
-    const NameBytes bytes(name);
+    const NativeBytes bytes(name);
     int fd;
     do
-        fd = ::openat(folder, bytes.get(), flags, 0666);
+        fd = ::openat(folder, bytes.data(), flags, 0666);
     while (fd < 0 && errno == EINTR);
     if (fd < 0)
         g_error = errno;
@@ -357,8 +330,8 @@ bool FolderHandles::renameNew(const QString &from, const QString &to)
     const int fromFolder = folderOf(from, a);
     const int toFolder = fromFolder < 0 ? -1 : folderOf(to, b);
     if (toFolder >= 0) {
-        if (::renameat2(fromFolder, NameBytes(QStringView(from).mid(a)).get(), toFolder,
-                        NameBytes(QStringView(to).mid(b)).get(), RENAME_NOREPLACE) == 0)
+        if (::renameat2(fromFolder, NativeBytes(QStringView(from).mid(a)).data(), toFolder,
+                        NativeBytes(QStringView(to).mid(b)).data(), RENAME_NOREPLACE) == 0)
             return true;
         if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
             g_error = errno;
